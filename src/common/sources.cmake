@@ -1,0 +1,5 @@
+target_sources(qmncore PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/status_list.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/status_box.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/dialogs.cpp
+)

@@ -1,0 +1,18 @@
+#include "common/status_list.h"
+
+StatusList::StatusList(QObject *parent)
+    : QStringListModel(parent)
+{
+}
+
+void StatusList::add(const QString &line)
+{
+    const int row = rowCount();
+    insertRows(row, 1);
+    setData(index(row), line);
+}
+
+void StatusList::clear()
+{
+    setStringList({});
+}

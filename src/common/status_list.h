@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QStringListModel>
+
+// A list of progress and error lines shown in a list box. Logic adds lines;
+// windows show the model with a view; tests read lines().
+class StatusList : public QStringListModel
+{
+    Q_OBJECT
+public:
+    explicit StatusList(QObject *parent = nullptr);
+
+    void add(const QString &line);
+    void clear();
+    int count() const { return rowCount(); }
+    QStringList lines() const { return stringList(); }
+};
