@@ -1,1 +1,4 @@
-# Sources of src/app
+target_sources(qmncore PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/settings_store.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/program.cpp
+)

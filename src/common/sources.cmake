@@ -3,3 +3,7 @@ target_sources(qmncore PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/status_box.cpp
   ${CMAKE_CURRENT_LIST_DIR}/dialogs.cpp
 )
+target_sources(qmnui PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/widget_dialogs.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/status_box_widget.cpp
+)

@@ -1,0 +1,184 @@
+#include "app/program.h"
+
+#include "common/dialogs.h"
+
+#include <QDir>
+
+#include <cstdio>
+
+Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &dialogs, QObject *parent)
+    : QObject(parent)
+    , m_dataDir(dataDir)
+    , m_dialogs(dialogs)
+    , m_store(settingsPath)
+    , m_serial(m_portMap, m_serialBox, m_panelPortBox, m_mainStatus, dialogs)
+{
+    QDir().mkpath(m_dataDir);
+    m_title = QStringLiteral("%1 Version %2").arg(kCaption, kVersion);
+
+    m_watchdogTimer.setInterval(1000);
+    m_autoStartTimer.setInterval(3000);
+    m_saveTimer.setInterval(3000);
+    m_listenerTimer.setInterval(3000);
+    connect(&m_saveTimer, &QTimer::timeout, this, &Program::onSaveTick);
+    connect(&m_watchdogTimer, &QTimer::timeout, this, &Program::onWatchdogTick);
+    connect(&m_serial, &SerialLink::dataReceived, this, &Program::onSerialData);
+}
+
+Program::~Program() = default;
+
+void Program::setTitle(const QString &title)
+{
+    if (title == m_title)
+        return;
+    m_title = title;
+    emit titleChanged(m_title);
+}
+
+QCoro::Task<> Program::startUp(std::function<void()> showWindow)
+{
+    setTitle(QStringLiteral("%1 Version %2").arg(kCaption, kVersion));
+
+    QString error;
+    if (!m_store.load(&error))
+        std::fprintf(stderr, "qmnpilot: %s; starting with the defaults\n", qUtf8Printable(error));
+    m_settings = m_store.readSettings();
+    m_portMap.load(m_store);
+    m_serial.setPortNumber(m_settings.ComPort);
+    m_sample.PreResetVal1 = m_settings.PreResetVal1;
+    m_sample.PreResetVal2 = m_settings.PreResetVal2;
+    m_sample.PreResetValP1 = m_settings.PreResetValP1;
+    m_sample.PreResetValP2 = m_settings.PreResetValP2;
+    m_sample.E1B = m_settings.E1B;
+    m_sample.E2B = m_settings.E2B;
+    m_sample.E1BP = m_settings.E1BP;
+    m_sample.E2BP = m_settings.E2BP;
+    m_sample.QMNresetCount = m_settings.QMNresetCount;
+    m_sample.secondsCounter = m_settings.QMNCounter;
+
+    m_sample.deviceAddress = 0;
+    m_realtimeBox.show("Real-Time Data Stopped", StatusBox::Colour::Bad);
+    m_serial.ClosePort();
+    m_panelPortBox.show(QString::number(m_settings.ComPort), StatusBox::Colour::Bad);
+    m_flags.watchdogCount = 6;
+
+    m_watchdogTimer.start();
+    m_saveTimer.start();
+    m_listenerTimer.start();
+
+    if (showWindow)
+        showWindow();
+
+    if (m_settings.StartupComIsOn)
+        co_await m_serial.OpenPort();
+    if (m_exited)
+        co_return;
+    if (m_settings.StartupRTLisOn)
+        m_autoStartTimer.start();
+}
+
+void Program::saveKeys(const QStringList &keys)
+{
+    m_store.writeKeys(m_settings, keys);
+    QString error;
+    if (!m_store.save(&error))
+        std::fprintf(stderr, "qmnpilot: %s\n", qUtf8Printable(error));
+}
+
+void Program::SaveRecoveryState()
+{
+    m_settings.PreResetVal1 = m_sample.PreResetVal1;
+    m_settings.PreResetVal2 = m_sample.PreResetVal2;
+    m_settings.PreResetValP1 = m_sample.PreResetValP1;
+    m_settings.PreResetValP2 = m_sample.PreResetValP2;
+    m_settings.E1B = m_sample.E1B;
+    m_settings.E2B = m_sample.E2B;
+    m_settings.E1BP = m_sample.E1BP;
+    m_settings.E2BP = m_sample.E2BP;
+    m_settings.QMNresetCount = m_sample.QMNresetCount;
+    m_settings.QMNCounter = m_sample.secondsCounter;
+    saveKeys(SettingsKeys::recoveryKeys());
+}
+
+void Program::exitSequence()
+{
+    if (m_exited)
+        return;
+    m_exited = true;
+    m_watchdogTimer.stop();
+    m_autoStartTimer.stop();
+    m_saveTimer.stop();
+    m_listenerTimer.stop();
+
+    // The recovery values first, so that the exit keys see the same state
+    // the periodic save would have written.
+    m_settings.PreResetVal1 = m_sample.PreResetVal1;
+    m_settings.PreResetVal2 = m_sample.PreResetVal2;
+    m_settings.PreResetValP1 = m_sample.PreResetValP1;
+    m_settings.PreResetValP2 = m_sample.PreResetValP2;
+    m_settings.E1B = m_sample.E1B;
+    m_settings.E2B = m_sample.E2B;
+    m_settings.E1BP = m_sample.E1BP;
+    m_settings.E2BP = m_sample.E2BP;
+    m_settings.QMNresetCount = m_sample.QMNresetCount;
+    m_settings.QMNCounter = m_sample.secondsCounter;
+    saveKeys(SettingsKeys::exitKeys());
+
+    if (m_serial.isOpen())
+        m_serial.port().close();
+    emit exitRequested();
+}
+
+void Program::onSaveTick()
+{
+    if (++m_saveTicks > 100) {
+        m_saveTicks = 0;
+        SaveRecoveryState();
+    }
+}
+
+void Program::onWatchdogTick()
+{
+    if (++m_flags.watchdogCount > 30000)
+        m_flags.watchdogCount = 20000;
+    const bool was = m_flags.realtimeActive;
+    if (m_flags.watchdogCount >= 3) {
+        m_flags.realtimeActive = false;
+        if (was)
+            m_realtimeBox.show("Real-Time Data Stopped", StatusBox::Colour::Bad);
+    } else {
+        m_flags.realtimeActive = true;
+        if (!was)
+            m_realtimeBox.show("Real-Time Data Active", StatusBox::Colour::Good);
+    }
+}
+
+QCoro::Task<bool> Program::openPortFromMenu()
+{
+    m_flags.downloadMode = false;
+    co_return co_await m_serial.OpenPort();
+}
+
+void Program::closePortFromMenu()
+{
+    m_serial.closeFromMenu();
+}
+
+void Program::onSerialData()
+{
+    QSerialPort &port = m_serial.port();
+    while (port.isOpen() && port.bytesAvailable() > 0) {
+        if (m_flags.downloadMode) {
+            const QByteArray chunk = port.readAll();
+            if (m_downloadHandler)
+                m_downloadHandler(chunk);
+            continue;
+        }
+        if (m_flags.commandInProgress)
+            return; // the command dialogue reads these bytes itself
+        char byte = 0;
+        if (!port.getChar(&byte))
+            return;
+        Q_UNUSED(byte); // the packet receiver is wired in here
+    }
+}

@@ -1,0 +1,109 @@
+#pragma once
+
+#include "app/settings.h"
+#include "app/settings_store.h"
+#include "common/clock.h"
+#include "common/program_flags.h"
+#include "common/status_box.h"
+#include "common/status_list.h"
+#include "link/port_map.h"
+#include "link/serial_link.h"
+#include "realtime/realtime_sample.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <functional>
+
+class Dialogs;
+
+// Owns the program-wide state: settings, flags, the latest sample, the
+// serial link, the main status list and the timers that drive background
+// work. Windows show it; tests drive it without windows.
+class Program : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr const char *kVersion = "1.20";
+    static constexpr const char *kCaption = "QMN-4400 Pilot Download and Real-Time Database Software";
+
+    Program(const QString &settingsPath, const QString &dataDir, Dialogs &dialogs, QObject *parent = nullptr);
+    ~Program() override;
+
+    // The start-up sequence; `showWindow` shows and paints the main window
+    // at its place in the order (a headless run passes nothing).
+    QCoro::Task<> startUp(std::function<void()> showWindow = {});
+    // The exit sequence: writes the exit keys, closes the port and the
+    // sockets. Runs once; later calls do nothing.
+    void exitSequence();
+    bool hasExited() const { return m_exited; }
+
+    // Writes the counters' recovery state and the portal keys.
+    void SaveRecoveryState();
+
+    Settings &settings() { return m_settings; }
+    SettingsStore &store() { return m_store; }
+    // Writes the given keys from settings() to the file now.
+    void saveKeys(const QStringList &keys);
+
+    ProgramFlags &flags() { return m_flags; }
+    RealtimeSample &sample() { return m_sample; }
+    StatusList &mainStatus() { return m_mainStatus; }
+    StatusBox &serialBox() { return m_serialBox; }
+    StatusBox &realtimeBox() { return m_realtimeBox; }
+    StatusBox &panelPortBox() { return m_panelPortBox; }
+    PortMap &portMap() { return m_portMap; }
+    SerialLink &serial() { return m_serial; }
+    Dialogs &dialogs() { return m_dialogs; }
+    const Clock &clock() const { return *m_clock; }
+    void setClock(const Clock *clock) { m_clock = clock; }
+    QString dataDir() const { return m_dataDir; }
+
+    QString title() const { return m_title; }
+    void setTitle(const QString &title);
+
+    QTimer &watchdogTimer() { return m_watchdogTimer; }
+    QTimer &autoStartTimer() { return m_autoStartTimer; }
+    QTimer &saveTimer() { return m_saveTimer; }
+    QTimer &listenerTimer() { return m_listenerTimer; }
+
+    // Menu commands.
+    QCoro::Task<bool> openPortFromMenu();
+    void closePortFromMenu();
+
+    // Where serial bytes go while the logger download owns the port.
+    void setDownloadHandler(std::function<void(const QByteArray &)> handler) { m_downloadHandler = std::move(handler); }
+
+signals:
+    void titleChanged(const QString &title);
+    // Start-up or exit asks the windows to close: the program is ending.
+    void exitRequested();
+
+private:
+    void onSerialData();
+    void onSaveTick();
+    void onWatchdogTick();
+
+    QString m_dataDir;
+    Dialogs &m_dialogs;
+    Clock m_systemClock;
+    const Clock *m_clock = &m_systemClock;
+    SettingsStore m_store;
+    Settings m_settings;
+    ProgramFlags m_flags;
+    RealtimeSample m_sample;
+    StatusList m_mainStatus;
+    StatusBox m_serialBox{"COM Port is Closed", StatusBox::Colour::Bad};
+    StatusBox m_realtimeBox{"Real-Time Data Stopped", StatusBox::Colour::Bad};
+    StatusBox m_panelPortBox{"1", StatusBox::Colour::Bad};
+    PortMap m_portMap;
+    SerialLink m_serial;
+    QTimer m_watchdogTimer;
+    QTimer m_autoStartTimer;
+    QTimer m_saveTimer;
+    QTimer m_listenerTimer;
+    int m_saveTicks = 0;
+    QString m_title;
+    bool m_exited = false;
+    std::function<void(const QByteArray &)> m_downloadHandler;
+};

@@ -1,0 +1,43 @@
+#include "link/port_map.h"
+
+#include "app/settings_store.h"
+
+#include <QCollator>
+#include <QSerialPortInfo>
+
+#include <algorithm>
+
+void PortMap::load(const SettingsStore &store)
+{
+    m_entries.clear();
+    for (const auto &[key, value] : store.entries("ports")) {
+        bool ok = false;
+        const int number = key.toInt(&ok);
+        if (ok && !value.trimmed().isEmpty())
+            m_entries[number] = value.trimmed();
+    }
+}
+
+QString PortMap::devicePath(int portNumber) const
+{
+    if (auto it = m_entries.constFind(portNumber); it != m_entries.constEnd())
+        return *it;
+    if (portNumber < 1)
+        return {};
+    const QStringList devices = systemDevices();
+    return portNumber <= devices.size() ? devices.at(portNumber - 1) : QString();
+}
+
+QStringList PortMap::systemDevices()
+{
+    QStringList usb, other;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+        const QString name = info.portName();
+        (name.startsWith("ttyUSB") || name.startsWith("ttyACM") ? usb : other) << info.systemLocation();
+    }
+    QCollator natural;
+    natural.setNumericMode(true);
+    std::sort(usb.begin(), usb.end(), natural);
+    std::sort(other.begin(), other.end(), natural);
+    return usb + other;
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+class SettingsStore;
+
+// Port numbers are what the program and its settings speak of; on Linux they
+// name devices through the [ports] section of the settings file
+// (3=/dev/serial/by-id/usb-...). A number without an entry is the N-th serial
+// device of the system: USB adapters (ttyUSB*, ttyACM*) first, then the other
+// serial devices, each group in natural order of the device name.
+class PortMap
+{
+public:
+    PortMap() = default;
+
+    void load(const SettingsStore &store);
+    void setEntry(int portNumber, const QString &devicePath) { m_entries[portNumber] = devicePath; }
+
+    // Empty when the number maps to no device.
+    QString devicePath(int portNumber) const;
+
+    // The system's serial devices in the order unmapped numbers use.
+    static QStringList systemDevices();
+
+private:
+    QMap<int, QString> m_entries;
+};

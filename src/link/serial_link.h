@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+
+#include <qcoro/qcorotask.h>
+
+class Dialogs;
+class PortMap;
+class StatusBox;
+class StatusList;
+
+// The program's one serial port, shared by the real-time receiver, the
+// command dialogues, the radio dongle dialogue and the logger download.
+class SerialLink : public QObject
+{
+    Q_OBJECT
+public:
+    SerialLink(const PortMap &ports, StatusBox &serialBox, StatusBox &panelPortBox, StatusList &mainStatus,
+               Dialogs &dialogs, QObject *parent = nullptr);
+
+    int portNumber() const { return m_portNumber; }
+    void setPortNumber(int number) { m_portNumber = number; }
+    QString devicePath() const;
+
+    bool isOpen() const { return m_port.isOpen(); }
+    QSerialPort &port() { return m_port; }
+
+    // Configures and opens the port, shows the open state and lets the line
+    // settle for 500 ms. On failure asks whether to search for ports.
+    QCoro::Task<bool> OpenPort();
+    // Configure and open without any box or delay; the reason on failure.
+    bool openQuietly(QString *reason = nullptr);
+    // Closes the port if open and shows the closed state.
+    void ClosePort();
+    // The menu's "Close COM Port": the boxes turn red, the text stays.
+    void closeFromMenu();
+    // Waits up to two seconds for input and returns what one read gives;
+    // empty at the deadline or as soon as `abort` is set.
+    QCoro::Task<QByteArray> ReadPortChunk(const bool &abort);
+
+    // The wording of the last open failure, for the boxes that report it.
+    QString lastOpenFailure() const { return m_lastFailure; }
+
+signals:
+    void dataReceived();
+    void opened();
+    void closed();
+    // The user answered Yes to "search for available ports".
+    void portSearchRequested();
+    // A line-status or error event of the port, with the classic event code.
+    void commEvent(int code);
+
+private:
+    void onError(QSerialPort::SerialPortError error);
+    void showOpen();
+
+    const PortMap &m_ports;
+    StatusBox &m_serialBox;
+    StatusBox &m_panelPortBox;
+    StatusList &m_mainStatus;
+    Dialogs &m_dialogs;
+    QSerialPort m_port;
+    int m_portNumber = 1;
+    QString m_lastFailure;
+};
