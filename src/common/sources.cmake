@@ -2,6 +2,10 @@ target_sources(qmncore PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/status_list.cpp
   ${CMAKE_CURRENT_LIST_DIR}/status_box.cpp
   ${CMAKE_CURRENT_LIST_DIR}/dialogs.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/number_picture.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/date_picture.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/rounding.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/number_text.cpp
 )
 target_sources(qmnui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/widget_dialogs.cpp
