@@ -4,6 +4,7 @@
 
 #include <QStringList>
 #include <deque>
+#include <functional>
 
 // Dialogs for tests: records every text shown and answers Yes/No questions
 // from a script (No when the script is empty).
@@ -14,6 +15,8 @@ public:
     bool askYesNo(const QString &text) override
     {
         questions << text;
+        if (onAsk)
+            onAsk(text);
         if (answers.empty())
             return false;
         const bool a = answers.front();
@@ -30,4 +33,6 @@ public:
     QStringList questions;
     std::deque<bool> answers;
     QString nextFileName;
+    // Runs while a question is up, to look at the state the user sees.
+    std::function<void(const QString &)> onAsk;
 };

@@ -1,5 +1,7 @@
 #include "app/settings_store.h"
 
+#include "common/number_text.h"
+
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
@@ -12,12 +14,6 @@
 #include <variant>
 
 namespace {
-
-QString numberText(double v)
-{
-    // Placeholder until the shared plain-decimal helper lands.
-    return QString::number(v, 'g', 15);
-}
 
 using Member = std::variant<int16_t Settings::*, uint8_t Settings::*, int32_t Settings::*, double Settings::*,
                             bool Settings::*, QString Settings::*>;
@@ -128,7 +124,7 @@ QString valueText(const Settings &s, const Member &member)
             else if constexpr (std::is_same_v<T, bool>)
                 return s.*ptr ? QStringLiteral("True") : QStringLiteral("False");
             else if constexpr (std::is_same_v<T, double>)
-                return numberText(s.*ptr);
+                return plainDecimal(s.*ptr);
             else
                 return QString::number(s.*ptr);
         },

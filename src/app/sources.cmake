@@ -2,3 +2,6 @@ target_sources(qmncore PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/settings_store.cpp
   ${CMAKE_CURRENT_LIST_DIR}/program.cpp
 )
+target_sources(qmnui PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/main_window.cpp
+)

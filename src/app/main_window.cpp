@@ -1,0 +1,169 @@
+#include "app/main_window.h"
+
+#include "app/program.h"
+#include "common/dialogs.h"
+#include "common/status_box_widget.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QGridLayout>
+#include <QListView>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QUrl>
+
+#include <qcoro/qcorotask.h>
+
+MainWindow::MainWindow(Program &program, QWidget *parent)
+    : QMainWindow(parent)
+    , m_program(program)
+{
+    setWindowTitle(program.title());
+    connect(&program, &Program::titleChanged, this, &QWidget::setWindowTitle);
+    connect(&program, &Program::exitRequested, this, &QWidget::close);
+
+    auto *central = new QWidget(this);
+    auto *grid = new QGridLayout(central);
+    m_statusView = new QListView(central);
+    m_statusView->setModel(&program.mainStatus());
+    m_statusView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_statusView->setUniformItemSizes(true);
+    QFont arial(QStringLiteral("Arial"));
+    arial.setStyleHint(QFont::SansSerif);
+    m_statusView->setFont(arial);
+    // Follow the newest line, as a list box does when lines are added.
+    connect(&program.mainStatus(), &QAbstractItemModel::rowsInserted, m_statusView,
+            [this] { m_statusView->scrollToBottom(); });
+
+    auto *clear = new QPushButton(tr("Clear List"), central);
+    connect(clear, &QPushButton::clicked, &program.mainStatus(), &StatusList::clear);
+
+    auto *serialBox = new StatusBoxWidget(program.serialBox(), central);
+    auto *realtimeBox = new StatusBoxWidget(program.realtimeBox(), central);
+
+    grid->addWidget(m_statusView, 0, 0, 3, 1);
+    grid->addWidget(serialBox, 0, 1);
+    grid->addWidget(realtimeBox, 1, 1);
+    grid->addWidget(clear, 2, 1, Qt::AlignBottom);
+    grid->setColumnStretch(0, 3);
+    grid->setColumnStretch(1, 2);
+    setCentralWidget(central);
+
+    buildMenus();
+    sizeFromTwips();
+}
+
+void MainWindow::sizeFromTwips()
+{
+    // Designed as 7980 x 3420 twips at 1440 twips per inch of the screen's
+    // logical resolution; never smaller than what the contents need.
+    const double dpiX = logicalDpiX();
+    const double dpiY = logicalDpiY();
+    QSize size(qRound(7980 * dpiX / 1440.0), qRound(3420 * dpiY / 1440.0));
+    size = size.expandedTo(minimumSizeHint());
+    // The menu bar is wider than the designed width with today's fonts; a
+    // menu hidden behind an overflow arrow is worse than a wider window.
+    size.setWidth(qMax(size.width(), menuBar()->sizeHint().width() + 2 * frameGeometry().x()));
+    resize(size);
+    if (const QScreen *s = screen())
+        move(s->availableGeometry().topLeft());
+    else
+        move(0, 0);
+}
+
+QAction *MainWindow::addEntry(QMenu *menu, const QString &caption, bool enabled)
+{
+    QAction *a = menu ? menu->addAction(caption) : menuBar()->addAction(caption);
+    a->setEnabled(enabled);
+    a->setObjectName(caption);
+    return a;
+}
+
+void MainWindow::buildMenus()
+{
+    QMenu *files = menuBar()->addMenu(tr("Files"));
+    addEntry(files, "Save", false);
+    addEntry(files, "Download Data", false);
+    files->addSeparator();
+    connect(addEntry(files, "Exit", true), &QAction::triggered, this, &QWidget::close);
+
+    QMenu *edit = menuBar()->addMenu(tr("Edit"));
+    addEntry(edit, "Copy All", true); // does nothing, as it always has
+    addEntry(edit, "Copy Selected", false);
+
+    QMenu *comm = menuBar()->addMenu(tr("Communication"));
+    addEntry(comm, "Communication Panel", false);
+    connect(addEntry(comm, "Open COM Port", true), &QAction::triggered, this,
+            [this] { m_program.openPortFromMenu(); });
+    connect(addEntry(comm, "Close COM Port", true), &QAction::triggered, this,
+            [this] { m_program.closePortFromMenu(); });
+    addEntry(comm, "Start Real-Time Data", false);
+    addEntry(comm, "Stop Real-Time Data", false);
+
+    QMenu *realtime = menuBar()->addMenu(tr("Real-Time Data"));
+    addEntry(realtime, "Real-Time Data Panel", false);
+    addEntry(realtime, "Real-Time Data Listing", false);
+
+    addEntry(nullptr, "Write To Web", false);
+    addEntry(nullptr, "Options", false);
+    addEntry(nullptr, "QMN-4400 Utility", false);
+
+    QMenu *help = menuBar()->addMenu(tr("Help"));
+    connect(addEntry(help, "About", true), &QAction::triggered, this,
+            [this] { m_program.dialogs().message(aboutText()); });
+    const QString url = m_program.settings().SupportUrl;
+    QAction *support = addEntry(help, "QMN-4400 support website", !url.trimmed().isEmpty());
+    connect(support, &QAction::triggered, this,
+            [this] { QDesktopServices::openUrl(QUrl::fromUserInput(m_program.settings().SupportUrl)); });
+}
+
+QString MainWindow::aboutText() const
+{
+    QString where = m_program.settings().SupportUrl.trimmed();
+    if (where.isEmpty())
+        where = QStringLiteral("the maker's support web page");
+    return QStringLiteral("QMN-4400 Pilot Software version ") + Program::kVersion +
+           " . This software requires firmware version 2.200 or higher. " +
+           "Firmware updates, installer software and instructions may be obtained from " + where + " .";
+}
+
+QAction *MainWindow::action(const QString &path) const
+{
+    const QStringList parts = path.split('/');
+    for (QAction *top : menuBar()->actions()) {
+        if (top->text() != parts.first())
+            continue;
+        if (parts.size() == 1)
+            return top;
+        if (QMenu *menu = top->menu()) {
+            for (QAction *a : menu->actions()) {
+                if (a->text() == parts.at(1))
+                    return a;
+            }
+        }
+    }
+    return nullptr;
+}
+
+QStringList MainWindow::menuCaptions() const
+{
+    QStringList captions;
+    for (QAction *top : menuBar()->actions()) {
+        captions << top->text();
+        if (QMenu *menu = top->menu()) {
+            for (QAction *a : menu->actions()) {
+                if (!a->isSeparator())
+                    captions << top->text() + "/" + a->text();
+            }
+        }
+    }
+    return captions;
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    m_program.exitSequence();
+    event->accept();
+}

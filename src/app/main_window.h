@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QMainWindow>
+
+class Program;
+class QAction;
+class QListView;
+
+// The program's hub: status list, the two status boxes and the menus from
+// which every other window opens. Closing it ends the program.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit MainWindow(Program &program, QWidget *parent = nullptr);
+
+    // Menu entries by their caption path, e.g. "Communication/Open COM Port".
+    QAction *action(const QString &path) const;
+    QStringList menuCaptions() const;
+
+    QString aboutText() const;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildMenus();
+    QAction *addEntry(QMenu *menu, const QString &caption, bool enabled);
+    void sizeFromTwips();
+
+    Program &m_program;
+    QListView *m_statusView = nullptr;
+};

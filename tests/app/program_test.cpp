@@ -1,0 +1,182 @@
+#include "app/main_window.h"
+#include "app/program.h"
+#include "scripted_dialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <qcoro/qcorotask.h>
+
+namespace {
+
+QString readFile(const QString &path)
+{
+    QFile f(path);
+    f.open(QIODevice::ReadOnly | QIODevice::Text);
+    return QString::fromUtf8(f.readAll());
+}
+
+void writeFile(const QString &path, const QString &text)
+{
+    QFile f(path);
+    f.open(QIODevice::WriteOnly | QIODevice::Text);
+    f.write(text.toUtf8());
+}
+
+struct Fixture
+{
+    QTemporaryDir dir;
+    ScriptedDialogs dialogs;
+    QString settingsPath = dir.filePath("QMNpilot.ini");
+};
+
+} // namespace
+
+TEST(Program, StartUpShowsTheWindowClosedBeforeOpeningThePort)
+{
+    Fixture f;
+    // Port 9 maps to a device that does not exist: the open fails with the
+    // question, which must come after the window is up and showing closed.
+    writeFile(f.settingsPath, "[startup]\nStartupComIsOn=True\nComPort=9\n[ports]\n9=/dev/does-not-exist\n");
+    Program program(f.settingsPath, f.dir.filePath("data"), f.dialogs);
+    bool windowShown = false;
+    bool shownWhenAsked = false;
+    QString boxWhenAsked;
+    f.dialogs.onAsk = [&](const QString &) {
+        shownWhenAsked = windowShown;
+        boxWhenAsked = program.serialBox().text();
+    };
+    program.startUp([&] { windowShown = true; });
+    EXPECT_TRUE(shownWhenAsked);
+    EXPECT_EQ(boxWhenAsked, "COM Port is Closed");
+    ASSERT_EQ(f.dialogs.questions.size(), 1);
+    EXPECT_TRUE(f.dialogs.questions[0].startsWith("Invalid COM port. Would you like to search for available ports?"));
+    EXPECT_FALSE(program.serial().isOpen());
+    EXPECT_EQ(program.realtimeBox().text(), "Real-Time Data Stopped");
+    EXPECT_EQ(program.flags().watchdogCount, 6);
+    EXPECT_FALSE(program.autoStartTimer().isActive());
+    EXPECT_EQ(program.title(), "QMN-4400 Pilot Download and Real-Time Database Software Version 1.20");
+}
+
+TEST(Program, ExitWritesTheExitKeysAndRateEditedByHandSurvives)
+{
+    Fixture f;
+    writeFile(f.settingsPath, "[startup]\nRATE=0.15\nStartupRTLisOn=True\n");
+    {
+        Program program(f.settingsPath, f.dir.filePath("data"), f.dialogs);
+        program.startUp();
+        EXPECT_TRUE(program.autoStartTimer().isActive()); // waits for an open port
+        EXPECT_DOUBLE_EQ(program.settings().Rate, 0.15);
+        program.sample().E1B = 1234567;
+        program.sample().secondsCounter = 4242;
+        program.sample().QMNresetCount = 3;
+        QSignalSpy exiting(&program, &Program::exitRequested);
+        program.exitSequence();
+        program.exitSequence();
+        EXPECT_EQ(exiting.count(), 1);
+    }
+    const QString text = readFile(f.settingsPath);
+    for (const char *line : {"Rate=0.15\n", "E1B=1234567\n", "QMNCounter=4242\n", "QMNresetCount=3\n",
+                             "StartupRTLisOn=True\n", "StartupComIsOn=False\n", "WptUser=****\n",
+                             "WptThresT=60\n", "ZigbeeVersion=0\n", "Interval=0\n"})
+        EXPECT_TRUE(text.contains(line)) << line << "\n" << qPrintable(text);
+    EXPECT_FALSE(text.contains("RATE"));
+    // Keys the exit does not write stay out of the file.
+    EXPECT_FALSE(text.contains("dbtype"));
+}
+
+TEST(Program, PeriodicSaveWritesTheRecoveryStateEvery101Ticks)
+{
+    Fixture f;
+    Program program(f.settingsPath, f.dir.filePath("data"), f.dialogs);
+    program.startUp();
+    program.saveTimer().setInterval(1);
+    program.sample().QMNresetCount = 5;
+    program.sample().secondsCounter = 777;
+    program.sample().PreResetVal1 = 36000000;
+    int ticks = 0;
+    QObject::connect(&program.saveTimer(), &QTimer::timeout, [&] { ++ticks; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(f.settingsPath); }, 5000));
+    EXPECT_EQ(ticks, 101);
+    const QString text = readFile(f.settingsPath);
+    EXPECT_TRUE(text.contains("QMNresetCount=5\n"));
+    EXPECT_TRUE(text.contains("QMNCounter=777\n"));
+    EXPECT_TRUE(text.contains("PreResetVal1=36000000\n"));
+    EXPECT_TRUE(text.contains("WptWriteEnable=False\n"));
+    EXPECT_FALSE(text.contains("Rate=")); // not a recovery key
+    program.exitSequence();
+    // The exit writes the same reset count the periodic save did.
+    EXPECT_TRUE(readFile(f.settingsPath).contains("QMNresetCount=5\n"));
+}
+
+TEST(Program, WatchdogFollowsPacketBytesAndNeverPassesTheCap)
+{
+    Fixture f;
+    Program program(f.settingsPath, f.dir.filePath("data"), f.dialogs);
+    program.startUp();
+    program.watchdogTimer().stop();
+    auto tick = [&] { QMetaObject::invokeMethod(&program.watchdogTimer(), "timeout"); };
+    program.flags().watchdogCount = 0; // a packet byte arrived
+    tick();
+    EXPECT_EQ(program.realtimeBox().text(), "Real-Time Data Active");
+    EXPECT_TRUE(program.realtimeBox().isGood());
+    tick();
+    EXPECT_TRUE(program.flags().realtimeActive);
+    tick();
+    EXPECT_FALSE(program.flags().realtimeActive);
+    EXPECT_EQ(program.realtimeBox().text(), "Real-Time Data Stopped");
+    EXPECT_FALSE(program.realtimeBox().isGood());
+    program.flags().watchdogCount = 29999;
+    tick();
+    tick();
+    EXPECT_EQ(program.flags().watchdogCount, 20000);
+}
+
+TEST(MainWindow, MenusCarryTheirCaptionsAndUnbuiltWindowsAreDisabled)
+{
+    Fixture f;
+    Program program(f.settingsPath, f.dir.filePath("data"), f.dialogs);
+    program.startUp();
+    MainWindow window(program);
+    EXPECT_EQ(window.menuCaptions(),
+              QStringList({"Files", "Files/Save", "Files/Download Data", "Files/Exit", "Edit", "Edit/Copy All",
+                           "Edit/Copy Selected", "Communication", "Communication/Communication Panel",
+                           "Communication/Open COM Port", "Communication/Close COM Port",
+                           "Communication/Start Real-Time Data", "Communication/Stop Real-Time Data",
+                           "Real-Time Data", "Real-Time Data/Real-Time Data Panel",
+                           "Real-Time Data/Real-Time Data Listing", "Write To Web", "Options", "QMN-4400 Utility",
+                           "Help", "Help/About", "Help/QMN-4400 support website"}));
+    for (const char *path : {"Files/Save", "Files/Download Data", "Edit/Copy Selected", "Write To Web", "Options",
+                             "QMN-4400 Utility", "Real-Time Data/Real-Time Data Panel",
+                             "Help/QMN-4400 support website"})
+        EXPECT_FALSE(window.action(path)->isEnabled()) << path;
+    EXPECT_EQ(window.windowTitle(), "QMN-4400 Pilot Download and Real-Time Database Software Version 1.20");
+
+    window.action("Help/About")->trigger();
+    ASSERT_EQ(f.dialogs.messages.size(), 1);
+    EXPECT_TRUE(f.dialogs.messages[0].startsWith("QMN-4400 Pilot Software version 1.20 . This software requires "
+                                                 "firmware version 2.200 or higher. Firmware updates"));
+
+    // "Copy All" does nothing; "Exit" runs the exit sequence.
+    window.action("Edit/Copy All")->trigger();
+    EXPECT_EQ(f.dialogs.messages.size(), 1);
+    window.action("Files/Exit")->trigger();
+    EXPECT_TRUE(program.hasExited());
+    EXPECT_TRUE(QFile::exists(f.settingsPath));
+}
+
+TEST(MainWindow, SupportEntryFollowsTheSupportUrlSetting)
+{
+    Fixture f;
+    writeFile(f.settingsPath, "[startup]\nSupportUrl=https://support.example/qmnsupportupdate.html\n");
+    Program program(f.settingsPath, f.dir.filePath("data"), f.dialogs);
+    program.startUp();
+    MainWindow window(program);
+    EXPECT_TRUE(window.action("Help/QMN-4400 support website")->isEnabled());
+    EXPECT_TRUE(window.aboutText().endsWith("obtained from https://support.example/qmnsupportupdate.html ."));
+}
