@@ -1,0 +1,42 @@
+#include "recording/error_log.h"
+
+#include "common/dialogs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+ErrorLog::ErrorLog(const QString &folder, Dialogs &dialogs, std::function<void()> requestExit)
+    : m_folder(folder), m_dialogs(dialogs), m_requestExit(std::move(requestExit))
+{
+}
+
+QString ErrorLog::filePath() const
+{
+    return QDir(m_folder).filePath(QStringLiteral("errorLog.txt"));
+}
+
+void ErrorLog::LogError(const QString &source, const QString &detail)
+{
+    try {
+        QDir().mkpath(m_folder);
+        QFile file(filePath());
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+            return;
+        file.write((source + QStringLiteral(", ") + detail + QLatin1Char('\n')).toUtf8());
+        file.close();
+
+        const qint64 size = QFileInfo(file).size();
+        // The exit takes its time (it saves state and closes the port), and the
+        // samples that arrive meanwhile may log again: ask only once.
+        if (size <= kSizeLimit || m_exitRequested)
+            return;
+        m_exitRequested = true;
+        m_dialogs.message(QDir::toNativeSeparators(filePath()) + QStringLiteral(" is now ") + QString::number(size)
+                          + QStringLiteral("bytes.  Please review and delete file.  It will automatically be "
+                                           "recreated on next error. The Program must end now."));
+        if (m_requestExit)
+            m_requestExit();
+    } catch (...) {
+    }
+}

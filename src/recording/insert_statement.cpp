@@ -1,0 +1,81 @@
+#include "recording/insert_statement.h"
+
+#include "realtime/realtime_sample.h"
+
+#include <QStringList>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// Plain decimal text of v rounded to at most `significant` digits: never an
+// exponent, "." as decimal point, no trailing zeros or point, "-0" as "0".
+QString plainDecimalText(double v, int significant)
+{
+    if (v == 0)
+        return QStringLiteral("0");
+    // %e does the rounding to the wanted digits; the digits and the exponent
+    // are then laid out without the exponent.
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*e", significant - 1, v);
+    const bool negative = buf[0] == '-';
+    const char *p = buf + (negative ? 1 : 0);
+    QByteArray digits;
+    for (; *p && *p != 'e'; ++p) {
+        if (*p >= '0' && *p <= '9')
+            digits += *p;
+    }
+    const int exponent = *p == 'e' ? std::atoi(p + 1) : 0;
+    while (digits.size() > 1 && digits.endsWith('0'))
+        digits.chop(1);
+
+    QByteArray text;
+    if (exponent < 0) {
+        text = "0." + QByteArray(-exponent - 1, '0') + digits;
+    } else if (exponent + 1 >= digits.size()) {
+        text = digits + QByteArray(exponent + 1 - digits.size(), '0');
+    } else {
+        text = digits.left(exponent + 1) + '.' + digits.mid(exponent + 1);
+    }
+    if (text == "0")
+        return QStringLiteral("0");
+    return QString::fromLatin1(negative ? '-' + text : text);
+}
+
+// A value that is not a number has no literal; NULL keeps the row honest
+// instead of failing the statement or storing a made-up figure.
+QString literal(double v, int significant = 15)
+{
+    return std::isfinite(v) ? plainDecimalText(v, significant) : QStringLiteral("NULL");
+}
+
+QString valuesList(const RealtimeSample &s)
+{
+    const double values[] = {s.p1, s.p2, s.PP1, s.PP2, s.Volt, s.KWh1, s.KWh1P, s.KWh2, s.KWh2P};
+    const double counters[] = {s.E1A, s.E2A, s.E1AP, s.E2AP, s.E1B, s.E2B, s.E1BP, s.E2BP};
+    QStringList parts;
+    for (double v : values)
+        parts << literal(v);
+    parts << literal(s.Amp1, 7) << literal(s.Amp2, 7);
+    for (double v : counters)
+        parts << literal(v);
+    return parts.join(QLatin1Char(',')) + QLatin1Char(')');
+}
+
+} // namespace
+
+QString accessInsertStatement(const RealtimeSample &sample)
+{
+    return QStringLiteral("Insert into qmn_power (_time,p1,p2,PP1,PP2,Volt,KWh1,KWh1P,KWh2,KWh2P,Amp1,Amp2,"
+                          "E1A,E2A,E1AP,E2AP,E1B,E2B,E1BP,E2BP)values  (NOW(),")
+        + valuesList(sample);
+}
+
+QString sqliteInsertStatement(const RealtimeSample &sample)
+{
+    return QStringLiteral("insert into qmn_power (_time,p1,p2,pp1,pp2,volt,kwh1,kwh1p,kwh2,kwh2p,amp1,amp2,"
+                          "e1a,e2a,e1ap,e2ap,e1b,e2b,e1bp,e2bp)values  (datetime('now','localtime'),")
+        + valuesList(sample);
+}

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+struct RealtimeSample;
+
+// The INSERT statement that stores one sample as a row of qmn_power. The
+// values are plain decimal literals ("." as decimal point, no exponent, up to
+// 15 significant digits, 7 for the two currents) so the text means the same
+// to every engine whatever the user's locale.
+QString accessInsertStatement(const RealtimeSample &sample);
+QString sqliteInsertStatement(const RealtimeSample &sample);

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "realtime/realtime_sample.h"
+#include "recording/database_logger.h"
+#include "recording/error_log.h"
+#include "recording/sample_dispatch.h"
+#include "scripted_dialogs.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+// A sample whose fields all differ, so a value landing in the wrong column
+// shows up.
+inline RealtimeSample makeSample(double seed = 0)
+{
+    RealtimeSample s;
+    s.p1 = 1500 + seed;
+    s.p2 = 230 + seed;
+    s.PP1 = -(1500 + seed);
+    s.PP2 = 230 + seed;
+    s.Volt = 121.5;
+    s.E1A = 36000000 + seed;
+    s.E2A = 7200000 + seed;
+    s.E1AP = 1800 + seed;
+    s.E2AP = 5400 + seed;
+    s.E1B = s.E1A;
+    s.E2B = s.E2A;
+    s.E1BP = s.E1AP;
+    s.E2BP = s.E2AP;
+    s.KWh1 = s.E1A / 3600 * 0.001;
+    s.KWh1P = s.E1AP / 3600 * 0.001;
+    s.KWh2 = s.E2A / 3600 * 0.001;
+    s.KWh2P = s.E2AP / 3600 * 0.001;
+    s.Amp1 = 12.3f;
+    s.Amp2 = 1.9f;
+    return s;
+}
+
+// The recording pieces wired as the program wires them, with the database
+// step first and a later step that records whether the dispatch reached it.
+class RecordingFixture : public ::testing::Test
+{
+protected:
+    RecordingFixture()
+        : errorLog(dir.path(), dialogs, [this] { ++exitRequests; }),
+          logger([this] { return settings; }, sample, errorLog, dialogs, [this] { ++exitRequests; })
+    {
+        logger.installInto(dispatch);
+        dispatch.addStep(QStringLiteral("DoList"), [this] { ++laterSteps; });
+    }
+
+    QString path(const QString &name) const { return dir.filePath(name); }
+    QString errorLogText() const
+    {
+        QFile f(errorLog.filePath());
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    }
+    bool errorLogExists() const { return QFile::exists(errorLog.filePath()); }
+
+    QTemporaryDir dir;
+    ScriptedDialogs dialogs;
+    RealtimeSample sample = makeSample();
+    DatabaseSettings settings;
+    int exitRequests = 0;
+    int laterSteps = 0;
+    ErrorLog errorLog;
+    DatabaseLogger logger;
+    SampleDispatch dispatch;
+};

@@ -1,0 +1,229 @@
+#include "recording/database_creator.h"
+#include "recording/insert_statement.h"
+
+#include "recording_fixture.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <sqlite3.h>
+
+namespace {
+
+const char *const kColumns[] = {"p1",  "p2",  "PP1",  "PP2",  "Volt", "KWh1", "KWh1P", "KWh2", "KWh2P", "Amp1",
+                                "Amp2", "E1A", "E2A", "E1AP", "E2AP", "E1B", "E2B",   "E1BP", "E2BP"};
+
+std::vector<double> valuesOf(const RealtimeSample &s)
+{
+    return {s.p1,   s.p2,   s.PP1, s.PP2, s.Volt, s.KWh1, s.KWh1P, s.KWh2, s.KWh2P, s.Amp1,
+            s.Amp2, s.E1A, s.E2A, s.E1AP, s.E2AP, s.E1B,  s.E2B,   s.E1BP, s.E2BP};
+}
+
+struct Row
+{
+    QString first; // the first column as text (_time in qmn_power)
+    std::vector<double> values;
+};
+
+// Runs a statement on the file and returns every row as text and numbers.
+std::vector<Row> query(const QString &file, const char *sql)
+{
+    std::vector<Row> rows;
+    sqlite3 *db = nullptr;
+    EXPECT_EQ(sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    sqlite3_stmt *stmt = nullptr;
+    EXPECT_EQ(sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    while (stmt && sqlite3_step(stmt) == SQLITE_ROW) {
+        Row row;
+        row.first = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)));
+        for (int c = 1; c < sqlite3_column_count(stmt); ++c)
+            row.values.push_back(sqlite3_column_double(stmt, c));
+        rows.push_back(row);
+    }
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+    return rows;
+}
+
+void execute(const QString &file, const char *sql)
+{
+    sqlite3 *db = nullptr;
+    ASSERT_EQ(sqlite3_open(file.toUtf8().constData(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    sqlite3_close(db);
+}
+
+using SqliteLogging = RecordingFixture;
+
+TEST_F(SqliteLogging, EachSampleBecomesOneRowWithItsValuesAndLocalTime)
+{
+    const QString db = path("qmn4400.db");
+    QString error;
+    ASSERT_TRUE(createSqliteDatabase(db, &error)) << error.toStdString();
+    settings = {"SQlite", {}, db};
+
+    std::vector<RealtimeSample> sent;
+    for (int i = 0; i < 3; ++i) {
+        sample = makeSample(i * 1000.25);
+        sample.Amp1 = 0.1f * float(i + 1);
+        sent.push_back(sample);
+        dispatch.LogSample();
+    }
+
+    const QDateTime now = QDateTime::currentDateTime();
+    const std::vector<Row> rows = query(db, "select * from qmn_power order by rowid");
+    ASSERT_EQ(rows.size(), 3u);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const std::vector<double> expected = valuesOf(sent[i]);
+        ASSERT_EQ(rows[i].values.size(), expected.size());
+        for (size_t c = 0; c < expected.size(); ++c) {
+            // Written with 15 significant digits, the currents with the 7 a float carries.
+            const double tolerance = ((c == 9 || c == 10) ? 1e-6 : 1e-14) * std::abs(expected[c]);
+            EXPECT_NEAR(rows[i].values[c], expected[c], tolerance) << "row " << i << " column " << kColumns[c];
+        }
+        const QDateTime time = QDateTime::fromString(rows[i].first, "yyyy-MM-dd hh:mm:ss");
+        ASSERT_TRUE(time.isValid()) << rows[i].first.toStdString();
+        EXPECT_LE(std::abs(time.secsTo(now)), 60) << rows[i].first.toStdString();
+    }
+    EXPECT_EQ(laterSteps, 3);
+    EXPECT_FALSE(errorLogExists());
+}
+
+TEST_F(SqliteLogging, MissingTableLogsOneLinePerSampleAndGoesOn)
+{
+    const QString db = path("other.db");
+    execute(db, "create table something_else (x integer)");
+    settings = {"SQlite", {}, db};
+
+    QStringList expected;
+    for (int i = 0; i < 2; ++i) {
+        sample = makeSample(i);
+        dispatch.LogSample();
+        expected << "SQLite, no such table: qmn_power, " + sqliteInsertStatement(sample) + "\n";
+        EXPECT_EQ(errorLogText(), expected.join(QString()));
+    }
+    EXPECT_EQ(laterSteps, 2);
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_EQ(exitRequests, 0);
+}
+
+// A path without a database is reported, not silently created and filled.
+TEST_F(SqliteLogging, MissingFileIsLoggedAndNotCreated)
+{
+    const QString db = path("missing.db");
+    settings = {"SQlite", {}, db};
+    dispatch.LogSample();
+    EXPECT_FALSE(QFile::exists(db));
+    EXPECT_EQ(errorLogText(),
+              "SQLite, unable to open database file: " + db + ", " + sqliteInsertStatement(sample) + "\n");
+    EXPECT_EQ(laterSteps, 1);
+}
+
+// Only the exact words "Access" and "SQlite" select a database.
+class OtherDatabaseKinds : public RecordingFixture, public ::testing::WithParamInterface<const char *>
+{
+};
+
+TEST_P(OtherDatabaseKinds, TouchNoDatabaseAndRunTheLaterSteps)
+{
+    const QString db = path("qmn4400.db");
+    ASSERT_TRUE(createSqliteDatabase(db, nullptr));
+    const QDateTime modified = QFileInfo(db).lastModified();
+    settings = {GetParam(), path("missing.mdb"), db};
+    dispatch.LogSample();
+    dispatch.LogSample();
+    EXPECT_TRUE(query(db, "select * from qmn_power").empty());
+    EXPECT_EQ(QFileInfo(db).lastModified(), modified);
+    EXPECT_FALSE(errorLogExists());
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_EQ(exitRequests, 0);
+    EXPECT_EQ(laterSteps, 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, OtherDatabaseKinds,
+                         ::testing::Values("none", "sqlite", "SQLite", "access", "", " SQlite"));
+
+TEST_F(SqliteLogging, AChangedSettingTakesEffectOnTheNextSample)
+{
+    const QString db = path("qmn4400.db");
+    ASSERT_TRUE(createSqliteDatabase(db, nullptr));
+    settings = {"none", {}, db};
+    dispatch.LogSample();
+    settings.dbtype = "SQlite";
+    dispatch.LogSample();
+    EXPECT_EQ(query(db, "select * from qmn_power").size(), 1u);
+}
+
+TEST(SampleDispatch, AThrowingStepSkipsTheLaterOnesForThatSampleOnly)
+{
+    SampleDispatch dispatch;
+    QStringList ran;
+    bool fail = true;
+    dispatch.addStep("database", [&] { ran << "database"; });
+    dispatch.addStep("DoList", [&] {
+        ran << "DoList";
+        if (fail)
+            throw std::runtime_error("overflow");
+    });
+    dispatch.addStep("DoDash", [&] { ran << "DoDash"; });
+    dispatch.addStep("Wpt", [&] {
+        ran << "Wpt";
+        throw 6; // not every failure is a std::exception
+    });
+    EXPECT_EQ(dispatch.stepNames(), QStringList({"database", "DoList", "DoDash", "Wpt"}));
+
+    dispatch.LogSample();
+    EXPECT_EQ(ran, QStringList({"database", "DoList"}));
+    ran.clear();
+    fail = false;
+    dispatch.LogSample();
+    EXPECT_EQ(ran, QStringList({"database", "DoList", "DoDash", "Wpt"}));
+}
+
+// Also adds the table to a file that holds other tables.
+TEST(CreateSqliteDatabase, MakesTheTableWithTwentyColumnsInOrder)
+{
+    QTemporaryDir dir;
+    const QString db = dir.filePath("shared.db");
+    execute(db, "create table notes (t text); insert into notes values ('keep')");
+    QString error;
+    ASSERT_TRUE(createSqliteDatabase(db, &error)) << error.toStdString();
+    QStringList names;
+    for (const Row &column : query(db, "select name from pragma_table_info('qmn_power')"))
+        names << column.first;
+    QStringList expected{"_time"};
+    for (const char *c : kColumns)
+        expected << c;
+    EXPECT_EQ(names, expected);
+    EXPECT_EQ(query(db, "select t from notes").size(), 1u);
+}
+
+TEST(CreateSqliteDatabase, RefusesAnExistingTableAndWhatIsNotADatabase)
+{
+    QTemporaryDir dir;
+    const QString db = dir.filePath("kept.db");
+    ASSERT_TRUE(createSqliteDatabase(db, nullptr));
+    execute(db, "insert into qmn_power (p1) values (42)");
+    QString error;
+    EXPECT_FALSE(createSqliteDatabase(db, &error));
+    EXPECT_TRUE(error.contains("already holds a table qmn_power")) << error.toStdString();
+    EXPECT_TRUE(error.contains("choose another file name")) << error.toStdString();
+    const std::vector<Row> rows = query(db, "select _time, p1 from qmn_power");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].values, std::vector<double>{42});
+
+    const QString text = dir.filePath("notes.txt");
+    QFile file(text);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(4096, 'x'));
+    file.close();
+    EXPECT_FALSE(createSqliteDatabase(text, &error));
+    EXPECT_TRUE(error.contains("cannot be read as an SQLite database")) << error.toStdString();
+    EXPECT_EQ(QFileInfo(text).size(), 4096);
+
+    const QString nowhere = dir.filePath("no/such/folder/x.db");
+    EXPECT_FALSE(createSqliteDatabase(nowhere, &error));
+    EXPECT_TRUE(error.contains(nowhere)) << error.toStdString();
+    EXPECT_FALSE(QFile::exists(nowhere));
+}
+
+} // namespace
