@@ -12,7 +12,11 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
     , m_dialogs(dialogs)
     , m_store(settingsPath)
     , m_serial(m_portMap, m_serialBox, m_panelPortBox, m_mainStatus, dialogs)
+    , m_errorLog(dataDir, dialogs, [this] { exitSequence(); })
+    , m_database([this] { return DatabaseSettings{m_settings.dbtype, m_settings.adbpath, m_settings.sqldbpath}; },
+                 m_sample, m_errorLog, dialogs, [this] { exitSequence(); })
 {
+    m_database.installInto(m_dispatch);
     QDir().mkpath(m_dataDir);
     m_title = QStringLiteral("%1 Version %2").arg(kCaption, kVersion);
 

@@ -9,6 +9,9 @@
 #include "link/port_map.h"
 #include "link/serial_link.h"
 #include "realtime/realtime_sample.h"
+#include "recording/database_logger.h"
+#include "recording/error_log.h"
+#include "recording/sample_dispatch.h"
 
 #include <QObject>
 #include <QTimer>
@@ -54,6 +57,9 @@ public:
     StatusBox &panelPortBox() { return m_panelPortBox; }
     PortMap &portMap() { return m_portMap; }
     SerialLink &serial() { return m_serial; }
+    // Every accepted sample ends here: database, then the later steps.
+    SampleDispatch &dispatch() { return m_dispatch; }
+    ErrorLog &errorLog() { return m_errorLog; }
     Dialogs &dialogs() { return m_dialogs; }
     const Clock &clock() const { return *m_clock; }
     void setClock(const Clock *clock) { m_clock = clock; }
@@ -98,6 +104,9 @@ private:
     StatusBox m_panelPortBox{"1", StatusBox::Colour::Bad};
     PortMap m_portMap;
     SerialLink m_serial;
+    ErrorLog m_errorLog;
+    DatabaseLogger m_database;
+    SampleDispatch m_dispatch;
     QTimer m_watchdogTimer;
     QTimer m_autoStartTimer;
     QTimer m_saveTimer;
