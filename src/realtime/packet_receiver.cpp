@@ -69,8 +69,9 @@ void PacketReceiver::huntHeader(quint8 b)
 }
 
 // The deadline runs from the latest header byte. Restarting a timer for every
-// header byte would cost more than the rest of the packet, so the byte only
-// gets a time stamp and the timer, once armed, checks the stamp when it fires.
+// header byte costs as much as all the rest of a packet's work, so the byte
+// only gets a time stamp and the timer, once armed, checks the stamp when it
+// fires.
 void PacketReceiver::headerByteSeen(Hunt next)
 {
     m_hunt = next;

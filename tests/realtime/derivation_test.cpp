@@ -254,7 +254,10 @@ TEST_P(DerivationReset, CarriesEnergyAcrossOneReset)
 
 INSTANTIATE_TEST_SUITE_P(Cases, DerivationReset,
                          ::testing::Values(ResetCase{3, 4, true}, ResetCase{7, 0, true}, ResetCase{3, 5, false},
-                                           ResetCase{0, 7, false}));
+                                           ResetCase{0, 7, false}),
+                         [](const auto &info) {
+                             return "From" + std::to_string(info.param.from) + "To" + std::to_string(info.param.to);
+                         });
 
 struct PolarCase
 {

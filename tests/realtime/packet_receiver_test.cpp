@@ -92,8 +92,9 @@ protected:
 
 TEST_P(ReceiverRoads, ValidPacketsAfterNoiseGiveOneSampleEach)
 {
-    // Noise holding a lone FE and a stray trailer: silently dropped on the
-    // serial road, ignored before the first header on the bridge road.
+    // Noise holding FE 00 and a stray trailer: silently dropped on the serial
+    // road, ignored before the first header on the bridge road. It ends in FE,
+    // so the first header reads FE FE FF 01.
     const QByteArray noise = QByteArray::fromHex("00fe0012fffe3344fe") + QByteArray(50, '\x5a');
     const QByteArray first = buildPacket(fields(100, 1000000));
     const QByteArray second = buildPacket(fields(102, 1003001));
@@ -145,7 +146,12 @@ TEST_P(ReceiverRoads, FailingConsumerDoesNotStopTheReceiver)
 
 INSTANTIATE_TEST_SUITE_P(Chunkings, ReceiverRoads,
                          ::testing::Combine(::testing::Values(Road::Serial, Road::Bridge),
-                                            ::testing::Values(1, 3, 43, 1000, kRandomChunks)));
+                                            ::testing::Values(1, 3, 43, 1000, kRandomChunks)),
+                         [](const auto &info) {
+                             const int chunk = std::get<1>(info.param);
+                             return std::string(std::get<0>(info.param) == Road::Serial ? "Serial" : "Bridge")
+                                 + (chunk == kRandomChunks ? "RandomChunks" : "ChunksOf" + std::to_string(chunk));
+                         });
 
 struct OutcomeCase
 {
