@@ -1,1 +1,5 @@
 # Tests of src/realtime
+qmn_add_test(test_realtime
+  ${CMAKE_CURRENT_LIST_DIR}/packet_receiver_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/derivation_test.cpp
+)
