@@ -15,6 +15,8 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
     , m_errorLog(dataDir, dialogs, [this] { exitSequence(); })
     , m_database([this] { return DatabaseSettings{m_settings.dbtype, m_settings.adbpath, m_settings.sqldbpath}; },
                  m_sample, m_errorLog, dialogs, [this] { exitSequence(); })
+    , m_derivation(m_sample, m_flags, m_mainStatus, m_clock, [this] { m_dispatch.LogSample(); })
+    , m_receiver(m_flags, m_mainStatus, m_derivation)
 {
     m_database.installInto(m_dispatch);
     QDir().mkpath(m_dataDir);
@@ -27,6 +29,11 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
     connect(&m_saveTimer, &QTimer::timeout, this, &Program::onSaveTick);
     connect(&m_watchdogTimer, &QTimer::timeout, this, &Program::onWatchdogTick);
     connect(&m_serial, &SerialLink::dataReceived, this, &Program::onSerialData);
+    // The receiver lost count inside a packet: start the port afresh.
+    connect(&m_receiver, &PacketReceiver::portResetRequested, this, [this] {
+        m_serial.port().close();
+        m_serial.openQuietly();
+    });
 }
 
 Program::~Program() = default;
@@ -183,6 +190,6 @@ void Program::onSerialData()
         char byte = 0;
         if (!port.getChar(&byte))
             return;
-        Q_UNUSED(byte); // the packet receiver is wired in here
+        m_receiver.serialByte(quint8(byte));
     }
 }
