@@ -12,6 +12,10 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
     , m_dialogs(dialogs)
     , m_store(settingsPath)
     , m_serial(m_portMap, m_serialBox, m_panelPortBox, m_mainStatus, dialogs)
+    , m_exchange(m_serial, m_flags, m_mainStatus)
+    , m_radio(m_serial, m_exchange, m_dialogueGate, m_flags, m_mainStatus)
+    , m_realtime({m_flags, m_settings, m_serial, m_exchange, m_radio, m_dialogueGate, m_mainStatus, m_realtimeBox,
+                  dialogs, m_autoStartTimer, m_watchdogTimer})
 {
     QDir().mkpath(m_dataDir);
     m_title = QStringLiteral("%1 Version %2").arg(kCaption, kVersion);
@@ -21,7 +25,6 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
     m_saveTimer.setInterval(3000);
     m_listenerTimer.setInterval(3000);
     connect(&m_saveTimer, &QTimer::timeout, this, &Program::onSaveTick);
-    connect(&m_watchdogTimer, &QTimer::timeout, this, &Program::onWatchdogTick);
     connect(&m_serial, &SerialLink::dataReceived, this, &Program::onSerialData);
 }
 
@@ -134,22 +137,6 @@ void Program::onSaveTick()
     if (++m_saveTicks > 100) {
         m_saveTicks = 0;
         SaveRecoveryState();
-    }
-}
-
-void Program::onWatchdogTick()
-{
-    if (++m_flags.watchdogCount > 30000)
-        m_flags.watchdogCount = 20000;
-    const bool was = m_flags.realtimeActive;
-    if (m_flags.watchdogCount >= 3) {
-        m_flags.realtimeActive = false;
-        if (was)
-            m_realtimeBox.show("Real-Time Data Stopped", StatusBox::Colour::Bad);
-    } else {
-        m_flags.realtimeActive = true;
-        if (!was)
-            m_realtimeBox.show("Real-Time Data Active", StatusBox::Colour::Good);
     }
 }
 

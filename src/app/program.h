@@ -6,8 +6,12 @@
 #include "common/program_flags.h"
 #include "common/status_box.h"
 #include "common/status_list.h"
+#include "link/command_exchange.h"
+#include "link/dialogue_gate.h"
 #include "link/port_map.h"
+#include "link/radio_dongle.h"
 #include "link/serial_link.h"
+#include "realtime/realtime_control.h"
 #include "realtime/realtime_sample.h"
 
 #include <QObject>
@@ -54,6 +58,11 @@ public:
     StatusBox &panelPortBox() { return m_panelPortBox; }
     PortMap &portMap() { return m_portMap; }
     SerialLink &serial() { return m_serial; }
+    // One dialogue with the monitor at a time goes through these.
+    DialogueGate &dialogueGate() { return m_dialogueGate; }
+    CommandExchange &exchange() { return m_exchange; }
+    RadioDongle &radio() { return m_radio; }
+    RealtimeControl &realtime() { return m_realtime; }
     Dialogs &dialogs() { return m_dialogs; }
     const Clock &clock() const { return *m_clock; }
     void setClock(const Clock *clock) { m_clock = clock; }
@@ -82,7 +91,6 @@ signals:
 private:
     void onSerialData();
     void onSaveTick();
-    void onWatchdogTick();
 
     QString m_dataDir;
     Dialogs &m_dialogs;
@@ -102,6 +110,10 @@ private:
     QTimer m_autoStartTimer;
     QTimer m_saveTimer;
     QTimer m_listenerTimer;
+    DialogueGate m_dialogueGate;
+    CommandExchange m_exchange;
+    RadioDongle m_radio;
+    RealtimeControl m_realtime;
     int m_saveTicks = 0;
     QString m_title;
     bool m_exited = false;
