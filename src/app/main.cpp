@@ -1,10 +1,13 @@
 #include "app/main_window.h"
 #include "app/program.h"
+#include "app/sample_echo.h"
+#include "recording/database_creator.h"
 #include "common/widget_dialogs.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFileInfo>
 #include <QSocketNotifier>
 #include <QStandardPaths>
 
@@ -66,9 +69,30 @@ int main(int argc, char **argv)
     parser.addVersionOption();
     QCommandLineOption configOption("config", "Use FILE as the settings file instead of the per-user one.", "FILE");
     QCommandLineOption dataOption("data-dir", "The program's folder for errorLog.txt and its other files.", "DIR");
+    QCommandLineOption createOption("create-database",
+                                    "Create an SQLite database FILE with the table qmn_power and exit "
+                                    "(an existing table is left alone).",
+                                    "FILE");
+    QCommandLineOption echoOption("echo-samples", "Print one line per accepted sample on standard output.");
     parser.addOption(configOption);
     parser.addOption(dataOption);
+    parser.addOption(createOption);
+    parser.addOption(echoOption);
     parser.process(app);
+
+    if (parser.isSet(createOption)) {
+        const QString file = parser.value(createOption);
+        QString error;
+        if (!createSqliteDatabase(file, &error)) {
+            std::fprintf(stderr, "qmnpilot: %s\n", qUtf8Printable(error));
+            return 1;
+        }
+        std::printf("Created %s with the table qmn_power.\n"
+                    "To log to it, set in the [startup] section of the settings file:\n"
+                    "  dbtype=SQlite\n  sqldbpath=%s\n",
+                    qUtf8Printable(file), qUtf8Printable(QFileInfo(file).absoluteFilePath()));
+        return 0;
+    }
 
     if (noDisplay)
         std::fprintf(stderr, "qmnpilot: no display found; running without windows (offscreen)\n");
@@ -82,6 +106,13 @@ int main(int argc, char **argv)
     Program program(settingsPath, QDir(dataDir).absolutePath(), dialogs);
     MainWindow window(program);
     dialogs.setParent(&window);
+
+    SampleEcho echo;
+    if (parser.isSet(echoOption)) {
+        program.dispatch().addStep("echo", [&program, &echo] {
+            echo.write(program.sample(), program.clock().now().time());
+        });
+    }
 
     QObject::connect(&program, &Program::exitRequested, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     watchSignals(&app, [&program] { program.exitSequence(); });

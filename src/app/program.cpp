@@ -12,11 +12,17 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
     , m_dialogs(dialogs)
     , m_store(settingsPath)
     , m_serial(m_portMap, m_serialBox, m_panelPortBox, m_mainStatus, dialogs)
+    , m_errorLog(dataDir, dialogs, [this] { exitSequence(); })
+    , m_database([this] { return DatabaseSettings{m_settings.dbtype, m_settings.adbpath, m_settings.sqldbpath}; },
+                 m_sample, m_errorLog, dialogs, [this] { exitSequence(); })
+    , m_derivation(m_sample, m_flags, m_mainStatus, m_clock, [this] { m_dispatch.LogSample(); })
+    , m_receiver(m_flags, m_mainStatus, m_derivation)
     , m_exchange(m_serial, m_flags, m_mainStatus)
     , m_radio(m_serial, m_exchange, m_dialogueGate, m_flags, m_mainStatus)
     , m_realtime({m_flags, m_settings, m_serial, m_exchange, m_radio, m_dialogueGate, m_mainStatus, m_realtimeBox,
                   dialogs, m_autoStartTimer, m_watchdogTimer})
 {
+    m_database.installInto(m_dispatch);
     QDir().mkpath(m_dataDir);
     m_title = QStringLiteral("%1 Version %2").arg(kCaption, kVersion);
 
@@ -26,6 +32,11 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
     m_listenerTimer.setInterval(3000);
     connect(&m_saveTimer, &QTimer::timeout, this, &Program::onSaveTick);
     connect(&m_serial, &SerialLink::dataReceived, this, &Program::onSerialData);
+    // The receiver lost count inside a packet: start the port afresh.
+    connect(&m_receiver, &PacketReceiver::portResetRequested, this, [this] {
+        m_serial.port().close();
+        m_serial.openQuietly();
+    });
 }
 
 Program::~Program() = default;
@@ -166,6 +177,6 @@ void Program::onSerialData()
         char byte = 0;
         if (!port.getChar(&byte))
             return;
-        Q_UNUSED(byte); // the packet receiver is wired in here
+        m_receiver.serialByte(quint8(byte));
     }
 }

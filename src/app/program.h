@@ -11,8 +11,13 @@
 #include "link/port_map.h"
 #include "link/radio_dongle.h"
 #include "link/serial_link.h"
+#include "realtime/derivation.h"
+#include "realtime/packet_receiver.h"
 #include "realtime/realtime_control.h"
 #include "realtime/realtime_sample.h"
+#include "recording/database_logger.h"
+#include "recording/error_log.h"
+#include "recording/sample_dispatch.h"
 
 #include <QObject>
 #include <QTimer>
@@ -63,9 +68,14 @@ public:
     CommandExchange &exchange() { return m_exchange; }
     RadioDongle &radio() { return m_radio; }
     RealtimeControl &realtime() { return m_realtime; }
+    // Every accepted sample ends here: database, then the later steps.
+    SampleDispatch &dispatch() { return m_dispatch; }
+    PacketReceiver &receiver() { return m_receiver; }
+    ErrorLog &errorLog() { return m_errorLog; }
     Dialogs &dialogs() { return m_dialogs; }
-    const Clock &clock() const { return *m_clock; }
-    void setClock(const Clock *clock) { m_clock = clock; }
+    const Clock &clock() const { return m_clock; }
+    // Tests run the program on a clock of their own; nullptr is the system's.
+    void setClock(const Clock *clock) { m_clock.target = clock; }
     QString dataDir() const { return m_dataDir; }
 
     QString title() const { return m_title; }
@@ -94,8 +104,11 @@ private:
 
     QString m_dataDir;
     Dialogs &m_dialogs;
-    Clock m_systemClock;
-    const Clock *m_clock = &m_systemClock;
+    struct ForwardingClock : Clock
+    {
+        const Clock *target = nullptr;
+        QDateTime now() const override { return target ? target->now() : Clock::now(); }
+    } m_clock;
     SettingsStore m_store;
     Settings m_settings;
     ProgramFlags m_flags;
@@ -106,6 +119,11 @@ private:
     StatusBox m_panelPortBox{"1", StatusBox::Colour::Bad};
     PortMap m_portMap;
     SerialLink m_serial;
+    ErrorLog m_errorLog;
+    DatabaseLogger m_database;
+    SampleDispatch m_dispatch;
+    Derivation m_derivation;
+    PacketReceiver m_receiver;
     QTimer m_watchdogTimer;
     QTimer m_autoStartTimer;
     QTimer m_saveTimer;

@@ -1,54 +1,19 @@
 #include "recording/insert_statement.h"
 
+#include "common/number_text.h"
 #include "realtime/realtime_sample.h"
 
 #include <QStringList>
 
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
-
-// Plain decimal text of v rounded to at most `significant` digits: never an
-// exponent, "." as decimal point, no trailing zeros or point, "-0" as "0".
-QString plainDecimalText(double v, int significant)
-{
-    if (v == 0)
-        return QStringLiteral("0");
-    // %e does the rounding to the wanted digits; the digits and the exponent
-    // are then laid out without the exponent.
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*e", significant - 1, v);
-    const bool negative = buf[0] == '-';
-    const char *p = buf + (negative ? 1 : 0);
-    QByteArray digits;
-    for (; *p && *p != 'e'; ++p) {
-        if (*p >= '0' && *p <= '9')
-            digits += *p;
-    }
-    const int exponent = *p == 'e' ? std::atoi(p + 1) : 0;
-    while (digits.size() > 1 && digits.endsWith('0'))
-        digits.chop(1);
-
-    QByteArray text;
-    if (exponent < 0) {
-        text = "0." + QByteArray(-exponent - 1, '0') + digits;
-    } else if (exponent + 1 >= digits.size()) {
-        text = digits + QByteArray(exponent + 1 - digits.size(), '0');
-    } else {
-        text = digits.left(exponent + 1) + '.' + digits.mid(exponent + 1);
-    }
-    if (text == "0")
-        return QStringLiteral("0");
-    return QString::fromLatin1(negative ? '-' + text : text);
-}
 
 // A value that is not a number has no literal; NULL keeps the row honest
 // instead of failing the statement or storing a made-up figure.
 QString literal(double v, int significant = 15)
 {
-    return std::isfinite(v) ? plainDecimalText(v, significant) : QStringLiteral("NULL");
+    return std::isfinite(v) ? plainDecimal(v, significant) : QStringLiteral("NULL");
 }
 
 QString valuesList(const RealtimeSample &s)

@@ -1,0 +1,137 @@
+// The program's real serial port on the simulated monitor: packets in,
+// samples out, rows in the database, recovery state at exit.
+#include "app/program.h"
+#include "monitor_sim.h"
+#include "recording/database_creator.h"
+#include "scripted_dialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sqlite3.h>
+
+namespace {
+
+struct Seen
+{
+    double p1, p2, PP1, PP2, Volt, E1A, E2AP, KWh1;
+    float Amp1;
+    int32_t seconds;
+};
+
+QString readFile(const QString &path)
+{
+    QFile f(path);
+    f.open(QIODevice::ReadOnly | QIODevice::Text);
+    return QString::fromUtf8(f.readAll());
+}
+
+QList<QList<double>> rows(const QString &db)
+{
+    QList<QList<double>> result;
+    sqlite3 *h = nullptr;
+    if (sqlite3_open_v2(qPrintable(db), &h, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
+        return result;
+    sqlite3_stmt *st = nullptr;
+    sqlite3_prepare_v2(h, "select p1,p2,pp1,pp2,volt,e1a,e2ap,e1b,e2bp,_time from qmn_power order by rowid", -1, &st,
+                       nullptr);
+    while (st && sqlite3_step(st) == SQLITE_ROW) {
+        QList<double> row;
+        for (int i = 0; i < 9; ++i)
+            row << sqlite3_column_double(st, i);
+        result << row;
+    }
+    sqlite3_finalize(st);
+    sqlite3_close(h);
+    return result;
+}
+
+} // namespace
+
+TEST(Streaming, PacketsBecomeSamplesRowsAndRecoveryState)
+{
+    QTemporaryDir dir;
+    MonitorSim sim;
+    sim.setPeriodMs(20);
+    sim.setStreamFromStart(true); // streaming before the program opens the port
+    sim.model().setConstant(1500, -600);
+    sim.model().setVoltage(231.7);
+    sim.model().setSecondsStart(5000);
+    sim.model().setEnergyStart(7200000, 3600000, 0, 1000);
+    QString error;
+    ASSERT_TRUE(sim.start(&error)) << qPrintable(error);
+    QList<SimPacket> sent;
+    QObject::connect(&sim, &MonitorSim::packetSent, [&](const SimPacket &p) { sent << p; });
+
+    const QString db = dir.filePath("qmn.db");
+    ASSERT_TRUE(createSqliteDatabase(db, &error)) << qPrintable(error);
+    const QString ini = dir.filePath("QMNpilot.ini");
+    QFile f(ini);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QStringLiteral("[ports]\n2=%1\n[startup]\nComPort=2\nStartupComIsOn=True\ndbtype=SQlite\nsqldbpath=%2\n")
+                .arg(sim.devicePath(), db)
+                .toUtf8());
+    f.close();
+
+    ScriptedDialogs dialogs;
+    QList<Seen> seen;
+    {
+        Program program(ini, dir.filePath("data"), dialogs);
+        program.dispatch().addStep("record", [&] {
+            const RealtimeSample &s = program.sample();
+            seen << Seen{s.p1, s.p2, s.PP1, s.PP2, s.Volt, s.E1A, s.E2AP, s.KWh1, s.Amp1, s.secondsCounter};
+        });
+        program.startUp();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return seen.size() >= 12; }, 15000)) << seen.size();
+        program.serial().ClosePort();
+        QTest::qWait(100);
+        program.exitSequence();
+    }
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_TRUE(dialogs.questions.isEmpty());
+
+    // Every packet the monitor sent while the port was open became one sample.
+    ASSERT_GE(sent.size(), seen.size());
+    const int n = int(seen.size());
+    for (int i = 1; i < n; ++i) {
+        const Seen &s = seen[i];
+        const SimPacket &p = sent[i];
+        EXPECT_EQ(s.seconds, int32_t(p.seconds));
+        EXPECT_EQ(s.E1A, double(p.energy1));
+        EXPECT_EQ(s.E2AP, double(p.polarized2));
+        EXPECT_EQ(s.p1, 1500);
+        EXPECT_EQ(s.p2, 600);
+        EXPECT_EQ(s.PP1, 1500);
+        EXPECT_EQ(s.PP2, -600); // exported on CH2
+        EXPECT_DOUBLE_EQ(s.Volt, 231.7);
+        EXPECT_DOUBLE_EQ(s.KWh1, double(p.energy1) / 3600 * 0.001);
+        EXPECT_NEAR(s.Amp1, 1500 / 231.7, 0.011);
+    }
+    // The first sample measures over all the time since the counter began.
+    EXPECT_EQ(seen[0].p1, std::floor(double(sent[0].energy1) / sent[0].seconds));
+
+    // One row per sample, negative net power with its minus sign.
+    const auto table = rows(db);
+    ASSERT_EQ(table.size(), n);
+    for (int i = 0; i < n; ++i) {
+        EXPECT_EQ(table[i][0], seen[i].p1);
+        EXPECT_EQ(table[i][3], seen[i].PP2);
+        EXPECT_EQ(table[i][5], seen[i].E1A);
+        EXPECT_EQ(table[i][7], seen[i].E1A); // E1B repeats E1A at insert time
+    }
+
+    // The recovery state written at exit is the last packet's.
+    const SimPacket &last = sent[n - 1];
+    const QString text = readFile(ini);
+    EXPECT_TRUE(text.contains(QStringLiteral("E1B=%1\n").arg(last.energy1))) << qPrintable(text);
+    EXPECT_TRUE(text.contains(QStringLiteral("E2B=%1\n").arg(last.energy2)));
+    EXPECT_TRUE(text.contains(QStringLiteral("E1BP=%1\n").arg(last.polarized1)));
+    EXPECT_TRUE(text.contains(QStringLiteral("E2BP=%1\n").arg(last.polarized2)));
+    EXPECT_TRUE(text.contains(QStringLiteral("QMNCounter=%1\n").arg(last.seconds)));
+    EXPECT_TRUE(text.contains(QStringLiteral("QMNresetCount=%1\n").arg(last.resetCount())));
+    EXPECT_TRUE(text.contains("PreResetVal1=0\n"));
+    EXPECT_FALSE(QFile::exists(dir.filePath("data/errorLog.txt")));
+}

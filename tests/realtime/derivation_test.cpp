@@ -1,0 +1,321 @@
+#include "packet_builder.h"
+
+#include "common/clock.h"
+#include "common/program_flags.h"
+#include "common/status_list.h"
+#include "realtime/derivation.h"
+#include "realtime/realtime_packet.h"
+#include "realtime/realtime_sample.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class FixedClock : public Clock
+{
+public:
+    QDateTime now() const override { return QDateTime(QDate(2024, 3, 7), QTime(14, 5, 9)); }
+};
+
+class DerivationTest : public ::testing::Test
+{
+protected:
+    ProgramFlags flags;
+    StatusList status;
+    RealtimeSample sample;
+    FixedClock clock;
+    int dispatches = 0;
+    Derivation derivation{sample, flags, status, clock, [this] { ++dispatches; }};
+
+    void process(const PacketFields &f) { derivation.process(positions(buildPacket(f))); }
+
+    // A packet before the one under test, so the sample has a history.
+    PacketFields previous(uint32_t seconds = 1000)
+    {
+        PacketFields f;
+        f.e1a = 5000000;
+        f.e2a = 7000000;
+        f.e1ap = 300000;
+        f.e2ap = 400000;
+        f.status = 3;
+        f.amp1Hundredths = 250;
+        f.amp2Hundredths = 410;
+        f.deviceAddress = 77;
+        f.seconds = seconds;
+        sample.QMNresetCount = 3;
+        process(f);
+        status.clear();
+        dispatches = 0;
+        return f;
+    }
+};
+
+} // namespace
+
+TEST(RealtimePacket, DecodesFieldsByPosition)
+{
+    PacketFields f;
+    f.voltageTenths = 0x04B0;
+    f.e1a = 10000;
+    f.e2ap = 0xFFFFFFFFFFull;
+    f.seconds = 0xFFFFFF;
+    f.status = 0x0D;
+    f.amp2Hundredths = 0x7FFF;
+    f.deviceAddress = 0xABCD;
+    const auto rx = positions(buildPacket(f));
+    EXPECT_DOUBLE_EQ(RealtimePacket::voltage(rx), 120.0);
+    EXPECT_DOUBLE_EQ(RealtimePacket::energyCounter(rx, RealtimePacket::kCh1AbsolutePosition), 10000);
+    EXPECT_DOUBLE_EQ(RealtimePacket::energyCounter(rx, RealtimePacket::kCh2PolarizedPosition), 1099511627775.0);
+    EXPECT_EQ(RealtimePacket::secondsCounter(rx), 16777215);
+    EXPECT_EQ(RealtimePacket::resetCounter(rx), 5);
+    EXPECT_FLOAT_EQ(RealtimePacket::current(rx, RealtimePacket::kCh2CurrentPosition), 327.67f);
+    EXPECT_EQ(RealtimePacket::deviceAddress(rx), 0xABCD);
+
+    std::array<quint8, 39> body{};
+    body[37] = 0xFF;
+    body[38] = 0xFE;
+    EXPECT_EQ(RealtimePacket::checksum(body), 251);
+}
+
+struct PowerCase
+{
+    int channel;
+    int64_t counterChange, polarizedChange;
+    uint32_t seconds;
+    double power, netPower;
+};
+
+class DerivationPower : public DerivationTest, public ::testing::WithParamInterface<PowerCase>
+{
+};
+
+TEST_P(DerivationPower, FromCounterDifferences)
+{
+    const PowerCase c = GetParam();
+    PacketFields f = previous();
+    uint64_t &counter = c.channel == 1 ? f.e1a : f.e2a;
+    uint64_t &polarized = c.channel == 1 ? f.e1ap : f.e2ap;
+    counter += c.counterChange;
+    polarized += c.polarizedChange;
+    f.seconds += c.seconds;
+    process(f);
+    ASSERT_EQ(dispatches, 1);
+    EXPECT_EQ(sample.deltaSeconds, int(c.seconds));
+    EXPECT_EQ(c.channel == 1 ? sample.p1 : sample.p2, c.power);
+    EXPECT_EQ(c.channel == 1 ? sample.PP1 : sample.PP2, c.netPower);
+    const double net = c.channel == 1 ? sample.PP1 : sample.PP2;
+    EXPECT_FALSE(net == 0 && std::signbit(net)) << "a stopped channel shows as -0";
+    EXPECT_EQ(c.channel == 1 ? sample.p2 : sample.p1, 0); // the other channel stood still
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DerivationPower,
+                         ::testing::Values(PowerCase{1, 1500, 0, 1, 1500, 1500}, PowerCase{1, 1500, 0, 2, 750, 750},
+                                           PowerCase{1, 1501, 0, 2, 750, 750}, PowerCase{1, -100, 0, 1, -100, -100},
+                                           PowerCase{1, 1000, 1000, 1, 1000, -1000},
+                                           PowerCase{2, 1000, 1000, 1, 1000, -1000},
+                                           PowerCase{2, 3001, 0, 3, 1000, 1000}, PowerCase{2, 0, 5, 1, 0, 0}),
+                         [](const auto &info) {
+                             const PowerCase &c = info.param;
+                             return QStringLiteral("Ch%1_%2Ws_%3WsPolarized_over%4s")
+                                 .arg(c.channel)
+                                 .arg(c.counterChange)
+                                 .arg(c.polarizedChange)
+                                 .arg(c.seconds)
+                                 .replace('-', "minus")
+                                 .toStdString();
+                         });
+
+TEST_F(DerivationTest, UpdatesTheWholeSampleAndAdvancesTheCounters)
+{
+    PacketFields f = previous();
+    f.e1a += 7200;
+    f.seconds += 4;
+    f.voltageTenths = 1187;
+    f.amp1Hundredths = 1999;
+    f.amp2Hundredths = 5;
+    f.deviceAddress = 0x0102;
+    sample.PreResetVal2 = 3600000;
+    sample.PreResetValP1 = 7200000;
+    flags.byteCounter = 40;
+    flags.inPacket = true;
+    process(f);
+    ASSERT_EQ(dispatches, 1);
+    EXPECT_DOUBLE_EQ(sample.Volt, 118.7);
+    EXPECT_FLOAT_EQ(sample.Amp1, 19.99f);
+    EXPECT_FLOAT_EQ(sample.Amp2, 0.05f);
+    EXPECT_EQ(sample.deviceAddress, 0x0102);
+    EXPECT_EQ(sample.p1, 1800);
+    EXPECT_EQ(sample.E1B, double(f.e1a));
+    EXPECT_EQ(sample.E2B, double(f.e2a));
+    EXPECT_EQ(sample.E1BP, double(f.e1ap));
+    EXPECT_EQ(sample.E2BP, double(f.e2ap));
+    EXPECT_DOUBLE_EQ(sample.KWh1, (5000000 + 7200) / 3600000.0);
+    EXPECT_DOUBLE_EQ(sample.KWh2, (7000000 + 3600000) / 3600000.0);
+    EXPECT_DOUBLE_EQ(sample.KWh1P, (300000 + 7200000) / 3600000.0);
+    EXPECT_DOUBLE_EQ(sample.ch2Total(), 7000000 + 3600000);
+    EXPECT_EQ(flags.byteCounter, 0);
+    EXPECT_FALSE(flags.inPacket);
+}
+
+TEST_F(DerivationTest, FirstPacketEverMeasuresFromZero)
+{
+    PacketFields f;
+    f.e1a = 36000000;
+    f.seconds = 1000;
+    process(f);
+    ASSERT_EQ(dispatches, 1);
+    EXPECT_EQ(sample.p1, 36000);
+    EXPECT_DOUBLE_EQ(sample.KWh1, 10);
+    EXPECT_EQ(sample.deltaSeconds, 1000);
+}
+
+TEST_F(DerivationTest, SecondsCounterWrapAndErrors)
+{
+    PacketFields f = previous(16777214);
+    EXPECT_EQ(sample.nearWrapFlag, 1);
+    f.seconds = 3;
+    f.e1a += 5000;
+    process(f);
+    ASSERT_EQ(dispatches, 1);
+    EXPECT_EQ(sample.deltaSeconds, 5);
+    EXPECT_EQ(sample.p1, 1000);
+    EXPECT_EQ(sample.nearWrapFlag, 0);
+    EXPECT_EQ(status.lines(), QStringList({"Error.... Last second counter value is greater than the current value.",
+                                           "Last counter = 16777214   Current counter = 3", "03,07,2024 14:05"}));
+
+    // Going back without passing the top is an error, and once the wrap is
+    // taken a second small value is no wrap either.
+    status.clear();
+    for (uint32_t backwards : {2u, 1u}) {
+        f.seconds = backwards;
+        f.e1a += 9999;
+        flags.byteCounter = 40;
+        process(f);
+        EXPECT_EQ(status.lines(), QStringList{"A seconds counter error has occured!"});
+        EXPECT_EQ(flags.byteCounter, 0);
+        EXPECT_EQ(sample.secondsCounter, int(backwards));
+        status.clear();
+    }
+    EXPECT_EQ(dispatches, 1);
+    EXPECT_EQ(sample.E1B, double(f.e1a - 2 * 9999));
+}
+
+TEST_F(DerivationTest, BackwardsNearTheTopIsAnError)
+{
+    PacketFields f = previous(16777214);
+    f.seconds = 16777210;
+    process(f);
+    EXPECT_EQ(status.lines(), QStringList{"A seconds counter error has occured!"});
+    EXPECT_EQ(dispatches, 0);
+}
+
+TEST_F(DerivationTest, RepeatedPacketIsDroppedSilently)
+{
+    PacketFields f = previous();
+    f.e1a += 1000;
+    process(f);
+    EXPECT_EQ(dispatches, 0);
+    EXPECT_TRUE(status.lines().isEmpty());
+    EXPECT_EQ(sample.E1B, 5000000);
+}
+
+struct ResetCase
+{
+    int from, to;
+    bool carried;
+};
+
+class DerivationReset : public DerivationTest, public ::testing::WithParamInterface<ResetCase>
+{
+};
+
+TEST_P(DerivationReset, CarriesEnergyAcrossOneReset)
+{
+    const ResetCase c = GetParam();
+    PacketFields f = previous();
+    sample.QMNresetCount = c.from;
+    sample.PreResetVal1 = 1000;
+    sample.PreResetValP2 = 20;
+    // The monitor restarted its counters.
+    f.status = 0xF8 | c.to;
+    f.e1a = 3600;
+    f.e2a = 0;
+    f.e1ap = f.e2ap = 0;
+    f.seconds += 10;
+    process(f);
+    ASSERT_EQ(dispatches, 1);
+    EXPECT_EQ(sample.QMNresetCount, c.to);
+    EXPECT_EQ(sample.PreResetVal1, c.carried ? 1000 + 5000000 : 1000);
+    EXPECT_EQ(sample.PreResetVal2, c.carried ? 7000000 : 0);
+    EXPECT_EQ(sample.PreResetValP1, c.carried ? 300000 : 0);
+    EXPECT_EQ(sample.PreResetValP2, c.carried ? 20 + 400000 : 20);
+    EXPECT_DOUBLE_EQ(sample.KWh1, (3600 + sample.PreResetVal1) / 3600000.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DerivationReset,
+                         ::testing::Values(ResetCase{3, 4, true}, ResetCase{7, 0, true}, ResetCase{3, 5, false},
+                                           ResetCase{0, 7, false}),
+                         [](const auto &info) {
+                             return "From" + std::to_string(info.param.from) + "To" + std::to_string(info.param.to);
+                         });
+
+struct PolarCase
+{
+    const char *name;
+    int position;
+    bool voltWritten, amp1Written, countersReset;
+};
+
+class DerivationPolar : public DerivationTest, public ::testing::WithParamInterface<PolarCase>
+{
+};
+
+TEST_P(DerivationPolar, AbandonsThePacket)
+{
+    const PolarCase c = GetParam();
+    PacketFields f = previous();
+    const RealtimeSample before = sample;
+    f.e1a += 2000;
+    f.seconds += 2;
+    f.voltageTenths = 1300;
+    f.amp1Hundredths = 900;
+    f.deviceAddress = 99;
+    auto rx = positions(buildPacket(f));
+    rx[c.position] |= 0x80;
+    flags.byteCounter = 40;
+    derivation.process(rx);
+    EXPECT_EQ(status.lines(), QStringList{"POLAR error"});
+    EXPECT_EQ(dispatches, 0);
+    EXPECT_EQ(sample.secondsCounter, int(f.seconds));
+    EXPECT_EQ(sample.Volt, c.voltWritten ? 130.0 : before.Volt);
+    EXPECT_EQ(sample.Amp1, c.amp1Written ? 9.0f : before.Amp1);
+    EXPECT_EQ(sample.Amp2, before.Amp2);
+    EXPECT_EQ(sample.deviceAddress, before.deviceAddress);
+    EXPECT_EQ(sample.E1B, before.E1B);
+    EXPECT_EQ(sample.E2B, before.E2B);
+    EXPECT_EQ(sample.E1BP, before.E1BP);
+    EXPECT_EQ(sample.E2BP, before.E2BP);
+    EXPECT_EQ(sample.KWh1, before.KWh1);
+    EXPECT_EQ(flags.byteCounter, c.countersReset ? 0 : 40);
+}
+
+INSTANTIATE_TEST_SUITE_P(Fields, DerivationPolar,
+                         ::testing::Values(PolarCase{"Voltage", 1, false, false, false},
+                                           PolarCase{"Ch1Current", 32, true, false, false},
+                                           PolarCase{"Ch2Current", 34, true, true, true}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(DerivationTest, LongStatusListIsClearedBeforeTheDispatch)
+{
+    for (int lines : {30, 31}) {
+        PacketFields f = previous(1000 + 10 * lines);
+        for (int i = 0; i < lines; ++i)
+            status.add(QStringLiteral("line %1").arg(i));
+        int seenByDispatch = -1;
+        derivation.setLogSample([&] { seenByDispatch = status.count(); });
+        f.seconds += 1;
+        process(f);
+        EXPECT_EQ(seenByDispatch, lines > 30 ? 0 : lines);
+        derivation.setLogSample([this] { ++dispatches; });
+    }
+}

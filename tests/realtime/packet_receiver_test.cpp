@@ -1,0 +1,290 @@
+#include "packet_builder.h"
+
+#include "common/clock.h"
+#include "common/program_flags.h"
+#include "common/status_list.h"
+#include "realtime/derivation.h"
+#include "realtime/packet_receiver.h"
+#include "realtime/realtime_sample.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <stdexcept>
+#include <vector>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+enum class Road { Serial, Bridge };
+constexpr int kRandomChunks = 0;
+
+struct Harness
+{
+    ProgramFlags flags;
+    StatusList status;
+    RealtimeSample sample;
+    Clock clock;
+    std::vector<RealtimeSample> dispatched;
+    Derivation derivation{sample, flags, status, clock, [this] { dispatched.push_back(sample); }};
+    PacketReceiver receiver{flags, status, derivation};
+
+    // Hands the bytes over in chunks of the given size (0: random sizes),
+    // letting the event loop run between chunks as real arrivals would.
+    void feed(Road road, const QByteArray &bytes, int chunk = 1)
+    {
+        QRandomGenerator random(7);
+        for (qsizetype at = 0; at < bytes.size();) {
+            const qsizetype n = std::min<qsizetype>(chunk > 0 ? chunk : random.bounded(1, 60), bytes.size() - at);
+            const QByteArrayView part(bytes.constData() + at, n);
+            if (road == Road::Bridge) {
+                receiver.processBridgeData(part);
+            } else {
+                for (char c : part)
+                    receiver.serialByte(quint8(c));
+            }
+            at += n;
+            QCoreApplication::processEvents();
+        }
+    }
+};
+
+PacketFields fields(uint32_t seconds, uint64_t e1a)
+{
+    PacketFields f;
+    f.voltageTenths = 2405;
+    f.e1a = e1a;
+    f.e2a = 777000;
+    f.e1ap = 5000;
+    f.e2ap = 9000;
+    f.deviceAddress = 0x0203;
+    f.status = 0;
+    f.amp1Hundredths = 1234;
+    f.amp2Hundredths = 56;
+    f.seconds = seconds;
+    return f;
+}
+
+QStringList checksumErrorLines(int count, const QByteArray &packet)
+{
+    QStringList lines{QStringLiteral("Checksum Error # %1").arg(count)};
+    for (int pos = 1; pos <= 39; ++pos)
+        lines << QStringLiteral("Byte #%1 %2").arg(pos).arg(QString::number(uint8_t(packet[pos + 2]), 16).toUpper());
+    lines << QStringLiteral("Byte #40 0");
+    return lines;
+}
+
+class ReceiverRoads : public ::testing::TestWithParam<std::tuple<Road, int>>
+{
+protected:
+    Road road() const { return std::get<0>(GetParam()); }
+    int chunk() const { return std::get<1>(GetParam()); }
+    Harness h;
+};
+
+} // namespace
+
+TEST_P(ReceiverRoads, ValidPacketsAfterNoiseGiveOneSampleEach)
+{
+    // Noise holding FE 00 and a stray trailer: silently dropped on the serial
+    // road, ignored before the first header on the bridge road. It ends in FE,
+    // so the first header reads FE FE FF 01.
+    const QByteArray noise = QByteArray::fromHex("00fe0012fffe3344fe") + QByteArray(50, '\x5a');
+    const QByteArray first = buildPacket(fields(100, 1000000));
+    const QByteArray second = buildPacket(fields(102, 1003001));
+    h.feed(road(), noise + first + second.left(20), chunk());
+
+    ASSERT_EQ(h.dispatched.size(), 1u);
+    EXPECT_DOUBLE_EQ(h.dispatched[0].Volt, 240.5);
+    EXPECT_DOUBLE_EQ(h.dispatched[0].E1A, 1000000);
+    EXPECT_FLOAT_EQ(h.dispatched[0].Amp1, 12.34f);
+    EXPECT_EQ(h.dispatched[0].deviceAddress, 0x0203);
+
+    h.feed(road(), second.mid(20), chunk());
+    ASSERT_EQ(h.dispatched.size(), 2u);
+    EXPECT_EQ(h.dispatched[1].p1, 1500); // floor(3001 / 2)
+    EXPECT_EQ(h.status.lines(), QStringList());
+    EXPECT_EQ(h.receiver.checksumErrorCount(), 0);
+}
+
+TEST_P(ReceiverRoads, CorruptedPacketsListTheirBytesAndCount)
+{
+    QByteArray bad = buildPacket(fields(100, 1000000));
+    bad[3 + 10] = char(bad[3 + 10] ^ 0x40);
+    h.feed(road(), bad, chunk());
+    EXPECT_EQ(h.status.lines(), checksumErrorLines(1, bad));
+
+    h.status.clear();
+    QByteArray worse = buildPacket(fields(101, 1000100));
+    worse[3 + 36] = char(worse[3 + 36] + 1);
+    h.feed(road(), worse, chunk());
+    EXPECT_EQ(h.status.lines(), checksumErrorLines(2, worse));
+    EXPECT_EQ(h.receiver.checksumErrorCount(), 2);
+    EXPECT_TRUE(h.dispatched.empty());
+
+    h.feed(road(), buildPacket(fields(102, 1000200)), chunk());
+    EXPECT_EQ(h.dispatched.size(), 1u);
+}
+
+TEST_P(ReceiverRoads, FailingConsumerDoesNotStopTheReceiver)
+{
+    int calls = 0;
+    h.derivation.setLogSample([&calls] {
+        ++calls;
+        throw std::runtime_error("database gone");
+    });
+    h.feed(road(), buildPacket(fields(100, 1000)) + buildPacket(fields(101, 2000)), chunk());
+    EXPECT_EQ(calls, 2);
+    EXPECT_DOUBLE_EQ(h.sample.E1B, 2000);
+}
+
+INSTANTIATE_TEST_SUITE_P(Chunkings, ReceiverRoads,
+                         ::testing::Combine(::testing::Values(Road::Serial, Road::Bridge),
+                                            ::testing::Values(1, 3, 43, 1000, kRandomChunks)),
+                         [](const auto &info) {
+                             const int chunk = std::get<1>(info.param);
+                             return std::string(std::get<0>(info.param) == Road::Serial ? "Serial" : "Bridge")
+                                 + (chunk == kRandomChunks ? "RandomChunks" : "ChunksOf" + std::to_string(chunk));
+                         });
+
+struct OutcomeCase
+{
+    const char *name;
+    void (*change)(PacketFields &);
+    QStringList lines;
+};
+
+class ReceiverOutcomes : public ::testing::TestWithParam<std::tuple<Road, OutcomeCase>>
+{
+};
+
+TEST_P(ReceiverOutcomes, CheckedInOrder)
+{
+    const auto &[road, c] = GetParam();
+    Harness h;
+    PacketFields f = fields(100, 1000);
+    c.change(f);
+    h.feed(road, buildPacket(f));
+    EXPECT_EQ(h.status.lines(), c.lines);
+    EXPECT_TRUE(h.dispatched.empty());
+    EXPECT_EQ(h.receiver.checksumErrorCount(), 0);
+    EXPECT_FALSE(h.flags.inPacket);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Trailers, ReceiverOutcomes,
+    ::testing::Combine(
+        ::testing::Values(Road::Serial, Road::Bridge),
+        ::testing::Values(
+            OutcomeCase{"FirstTrailerByte", [](PacketFields &f) { f.trailer1 = 0xFE; }, {"FF error"}},
+            OutcomeCase{"SecondTrailerByte", [](PacketFields &f) { f.trailer2 = 0xFF; }, {"FE error"}},
+            OutcomeCase{"BothTrailerBytes",
+                        [](PacketFields &f) {
+                            f.trailer1 = 0xFE;
+                            f.trailer2 = 0xFF;
+                        },
+                        {"FF error"}},
+            // Large bytes throughout keep a sum seeded with 510 above 255
+            // unless it is a true 8-bit sum; the packet must reach the range
+            // check.
+            OutcomeCase{"LargeBytesOutOfRange",
+                        [](PacketFields &f) {
+                            f.voltageTenths = 0xFFFF;
+                            f.e1a = f.e2a = f.e1ap = f.e2ap = 0xFFFFFFFFFFull;
+                            f.deviceAddress = f.unusedA = f.unusedB = 0xFFFF;
+                            f.spare = 0xFF;
+                            f.status = 0xF8;
+                            f.amp1Hundredths = f.amp2Hundredths = 0xFFFF;
+                            f.seconds = 0xFFFFFF;
+                        },
+                        {"POLAR error"}})),
+    [](const auto &info) {
+        return std::string(std::get<0>(info.param) == Road::Serial ? "Serial" : "Bridge") + std::get<1>(info.param).name;
+    });
+
+TEST(SerialRoad, IncompleteHeaderTimesOut)
+{
+    for (const QByteArray &start : {QByteArray("\xfe"), QByteArray("\xfe\xff")}) {
+        Harness h;
+        h.receiver.setHeaderTimeout(50ms);
+        h.feed(Road::Serial, start);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return h.status.count() > 0; }, 5000));
+        EXPECT_EQ(h.status.lines(), QStringList{"Time out error"});
+        // The hunt starts over: the rest of the header alone is no header.
+        h.feed(Road::Serial, QByteArray("\xfe\xff\x01").mid(start.size()) + buildPacket(fields(100, 1000)));
+        EXPECT_EQ(h.dispatched.size(), 1u);
+    }
+}
+
+TEST(SerialRoad, DeadlineRunsFromTheLatestHeaderByte)
+{
+    Harness h;
+    const auto timeout = 200ms;
+    h.receiver.setHeaderTimeout(timeout);
+    // A whole packet arms the deadline at its first byte; its expiry while
+    // hunting must stay silent.
+    h.feed(Road::Serial, buildPacket(fields(100, 1000)));
+    QElapsedTimer clock;
+    clock.start();
+    qint64 secondByteAt = -1;
+    QTimer::singleShot(2 * timeout, [&] { h.receiver.serialByte(0xFE); });
+    QTimer::singleShot(2 * timeout + timeout / 2, [&] {
+        secondByteAt = clock.elapsed();
+        h.receiver.serialByte(0xFF);
+    });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return secondByteAt >= 0 && h.status.count() > 0; }, 10000));
+    EXPECT_GE(clock.elapsed() - secondByteAt, timeout.count());
+    EXPECT_EQ(h.status.lines(), QStringList{"Time out error"});
+    EXPECT_EQ(h.dispatched.size(), 1u);
+}
+
+TEST(SerialRoad, RunawayPositionAsksForAPortReset)
+{
+    Harness h;
+    QSignalSpy reset(&h.receiver, &PacketReceiver::portResetRequested);
+    h.flags.inPacket = true;
+    h.flags.byteCounter = 120;
+    h.receiver.serialByte(0x11);
+    EXPECT_EQ(reset.count(), 0);
+    h.flags.inPacket = true;
+    h.receiver.serialByte(0x11);
+    EXPECT_EQ(reset.count(), 1);
+    EXPECT_EQ(h.flags.byteCounter, 0);
+    EXPECT_FALSE(h.flags.inPacket);
+    h.feed(Road::Serial, buildPacket(fields(100, 1000)));
+    EXPECT_EQ(h.dispatched.size(), 1u);
+}
+
+TEST(BridgeRoad, HeaderInsideABodyRestartsThePacket)
+{
+    for (int chunk : {1, 5, kRandomChunks}) {
+        Harness h;
+        const QByteArray cut = buildPacket(fields(100, 1000)).left(25);
+        const QByteArray whole = buildPacket(fields(200, 4000));
+        h.feed(Road::Bridge, cut + whole, chunk);
+        ASSERT_EQ(h.dispatched.size(), 1u);
+        EXPECT_EQ(h.dispatched[0].secondsCounter, 200);
+        EXPECT_EQ(h.status.lines(), QStringList());
+    }
+}
+
+TEST(BridgeRoad, EndlessBodyGivesOneCheckAndKeepsTheBufferBounded)
+{
+    Harness h;
+    // Past its checksum position a packet's bytes count on without limit
+    // until a header comes; they must not be checked again as new packets.
+    h.feed(Road::Bridge, buildPacket(fields(100, 1000)).left(10) + QByteArray(200000, '\x77'), 4096);
+    EXPECT_EQ(h.status.count(), 41);
+    EXPECT_EQ(h.receiver.checksumErrorCount(), 1);
+    EXPECT_LE(h.flags.byteCounter, 32767);
+    const auto &rx = h.receiver.rxBuffer();
+    EXPECT_TRUE(std::all_of(rx.begin() + 40, rx.end(), [](quint8 b) { return b == 0; }));
+    h.feed(Road::Bridge, buildPacket(fields(101, 2000)));
+    EXPECT_EQ(h.dispatched.size(), 1u);
+}
