@@ -9,6 +9,10 @@
 
 using namespace std::chrono_literals;
 
+// Results of awaited tasks go into a variable before they are tested: GCC 12
+// resumes a dangling frame when a task that suspends is awaited inside an if
+// condition.
+
 CommandExchange::CommandExchange(SerialLink &serial, ProgramFlags &flags, StatusList &mainStatus, QObject *parent)
     : QObject(parent)
     , m_serial(serial)

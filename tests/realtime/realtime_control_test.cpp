@@ -46,6 +46,19 @@ struct ControlTest : ::testing::Test
     QStringList lines() { return program->mainStatus().lines(); }
     QSerialPort &port() { return program->serial().port(); }
 
+    // Counts the samples the receiver accepted, and remembers the seconds
+    // counter of the packet the sim sent last.
+    void countSamples()
+    {
+        program->dispatch().addStep("count", [this] { ++samples; });
+        QObject::connect(&sim, &MonitorSim::packetSent, &sim,
+                         [this](const SimPacket &packet) { lastSentSeconds = qint64(packet.seconds); });
+    }
+    // The sample in hand is the packet the sim sent last.
+    bool sampleIsLatestPacket() { return samples > 0 && program->sample().secondsCounter == lastSentSeconds; }
+    int samples = 0;
+    qint64 lastSentSeconds = -1;
+
     void run(QCoro::Task<> task) { ASSERT_TRUE(awaitTask(std::move(task))); }
 
     // The monitor is already streaming, as after an earlier run of the program.
@@ -60,6 +73,7 @@ struct ControlTest : ::testing::Test
 
 TEST_F(ControlTest, StartSwitchesTheStreamOn)
 {
+    countSamples();
     QSignalSpy shown(&control(), &RealtimeControl::realtimeStateShown);
     LineLog log(program->mainStatus());
     run(control().MnuStartRTL_Click());
@@ -75,6 +89,10 @@ TEST_F(ControlTest, StartSwitchesTheStreamOn)
     ASSERT_FALSE(shown.isEmpty());
     EXPECT_TRUE(shown.last().at(0).toBool());
     EXPECT_TRUE(dialogs.messages.isEmpty());
+
+    // The packets that came during the start are no longer held back.
+    const int before = samples;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return samples >= before + 2 && sampleIsLatestPacket(); }, 5000));
 }
 
 namespace {
@@ -163,9 +181,13 @@ TEST_F(ControlTest, StopSwitchesTheStreamOffAndLeavesLaterBytesAlone)
     EXPECT_TRUE(dialogs.messages.isEmpty());
 
     // Nothing takes what the monitor sends now until real-time starts again.
-    sim.sendRaw(QByteArray::fromHex("feff0155"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return port().bytesAvailable() >= 4; }, 2000));
-    EXPECT_FALSE(QTest::qWaitFor([&] { return port().bytesAvailable() < 4; }, 300));
+    countSamples();
+    SimPacket packet;
+    packet.seconds = 77;
+    const QByteArray late = encodePacket(packet);
+    sim.sendRaw(late);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return port().bytesAvailable() >= late.size(); }, 2000));
+    EXPECT_FALSE(QTest::qWaitFor([&] { return port().bytesAvailable() < late.size() || samples > 0; }, 300));
 }
 
 TEST_P(StopFailureTest, NamesTheFailingStepAndGivesThePortBack)
@@ -337,14 +359,48 @@ TEST_F(ControlTest, StartUpWithTheCableStartsRealTimeWithoutAClick)
     settings.write("[startup]\nStartupComIsOn=True\nStartupRTLisOn=True\nZigbeeVersion=8\nComPort=1\n[ports]\n1=" +
                    sim.devicePath().toUtf8() + "\n");
     settings.close();
+    countSamples();
     program->startUp();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return sim.streaming() && !flags().commandInProgress; }, 12000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return samples >= 2 && sampleIsLatestPacket(); }, 12000));
     EXPECT_EQ(sim.received(), kProbe + "TOGPLR");
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return lines() == QStringList({"Real-Time was off. Now attempting to start real-time."}); }, 5000));
     EXPECT_TRUE(dialogs.messages.isEmpty());
     EXPECT_FALSE(program->autoStartTimer().isActive());
+    EXPECT_EQ(program->realtimeBox().text(), "Real-Time Data Active");
     program->exitSequence();
+}
+
+TEST_F(ControlTest, WatchdogFollowsThePacketBytes)
+{
+    sim.setPeriodMs(40);
+    ASSERT_TRUE(awaitTask(program->serial().OpenPort()).value_or(false));
+    QTimer &watchdog = program->watchdogTimer();
+    int ticks = 0;
+    QObject::connect(&watchdog, &QTimer::timeout, [&] { ++ticks; });
+    int ticksAtLastPacket = 0;
+    QObject::connect(&sim, &MonitorSim::packetSent, &sim, [&] { ticksAtLastPacket = ticks; });
+    int changes = 0;
+    QObject::connect(&program->realtimeBox(), &StatusBox::changed, [&] { ++changes; });
+    watchdog.start(120);
+    sim.setStreaming(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return flags().realtimeActive; }, 2000));
+    EXPECT_EQ(program->realtimeBox().text(), "Real-Time Data Active");
+    EXPECT_TRUE(program->realtimeBox().isGood());
+
+    // Packets keep coming: the box holds still.
+    const int ticksThen = ticks;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ticks >= ticksThen + 5; }, 3000));
+    EXPECT_EQ(changes, 1);
+    EXPECT_TRUE(flags().realtimeActive);
+
+    // The third tick after the last packet shows the stop.
+    sim.setStreaming(false);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !flags().realtimeActive; }, 3000));
+    EXPECT_GE(ticks - ticksAtLastPacket, 3);
+    EXPECT_LE(ticks - ticksAtLastPacket, 4); // a tick between the sending and the reading
+    EXPECT_EQ(program->realtimeBox().text(), "Real-Time Data Stopped");
+    EXPECT_FALSE(program->realtimeBox().isGood());
 }
 
 TEST_F(ControlTest, MenuEntriesRunTheSequences)
