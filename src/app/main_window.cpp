@@ -51,6 +51,16 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
     grid->setColumnStretch(1, 2);
     setCentralWidget(central);
 
+    // The radio search that reports to the main list shows its busy pointer here.
+    connect(&program.radio(), &RadioDongle::busy, this, [this](bool on, const StatusList *list) {
+        if (list != &m_program.mainStatus())
+            return;
+        if (on)
+            setCursor(Qt::WaitCursor);
+        else
+            unsetCursor();
+    });
+
     buildMenus();
     sizeFromTwips();
 }
@@ -99,8 +109,10 @@ void MainWindow::buildMenus()
             [this] { m_program.openPortFromMenu(); });
     connect(addEntry(comm, "Close COM Port", true), &QAction::triggered, this,
             [this] { m_program.closePortFromMenu(); });
-    addEntry(comm, "Start Real-Time Data", false);
-    addEntry(comm, "Stop Real-Time Data", false);
+    connect(addEntry(comm, "Start Real-Time Data", true), &QAction::triggered, this,
+            [this] { m_program.realtime().MnuStartRTL_Click(); });
+    connect(addEntry(comm, "Stop Real-Time Data", true), &QAction::triggered, this,
+            [this] { m_program.realtime().MnuStopRTL_Click(); });
 
     QMenu *realtime = menuBar()->addMenu(tr("Real-Time Data"));
     addEntry(realtime, "Real-Time Data Panel", false);

@@ -17,6 +17,10 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
                  m_sample, m_errorLog, dialogs, [this] { exitSequence(); })
     , m_derivation(m_sample, m_flags, m_mainStatus, m_clock, [this] { m_dispatch.LogSample(); })
     , m_receiver(m_flags, m_mainStatus, m_derivation)
+    , m_exchange(m_serial, m_flags, m_mainStatus)
+    , m_radio(m_serial, m_exchange, m_dialogueGate, m_flags, m_mainStatus)
+    , m_realtime({m_flags, m_settings, m_serial, m_exchange, m_radio, m_dialogueGate, m_mainStatus, m_realtimeBox,
+                  dialogs, m_autoStartTimer, m_watchdogTimer})
 {
     m_database.installInto(m_dispatch);
     QDir().mkpath(m_dataDir);
@@ -27,7 +31,6 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
     m_saveTimer.setInterval(3000);
     m_listenerTimer.setInterval(3000);
     connect(&m_saveTimer, &QTimer::timeout, this, &Program::onSaveTick);
-    connect(&m_watchdogTimer, &QTimer::timeout, this, &Program::onWatchdogTick);
     connect(&m_serial, &SerialLink::dataReceived, this, &Program::onSerialData);
     // The receiver lost count inside a packet: start the port afresh.
     connect(&m_receiver, &PacketReceiver::portResetRequested, this, [this] {
@@ -145,22 +148,6 @@ void Program::onSaveTick()
     if (++m_saveTicks > 100) {
         m_saveTicks = 0;
         SaveRecoveryState();
-    }
-}
-
-void Program::onWatchdogTick()
-{
-    if (++m_flags.watchdogCount > 30000)
-        m_flags.watchdogCount = 20000;
-    const bool was = m_flags.realtimeActive;
-    if (m_flags.watchdogCount >= 3) {
-        m_flags.realtimeActive = false;
-        if (was)
-            m_realtimeBox.show("Real-Time Data Stopped", StatusBox::Colour::Bad);
-    } else {
-        m_flags.realtimeActive = true;
-        if (!was)
-            m_realtimeBox.show("Real-Time Data Active", StatusBox::Colour::Good);
     }
 }
 

@@ -6,10 +6,14 @@
 #include "common/program_flags.h"
 #include "common/status_box.h"
 #include "common/status_list.h"
+#include "link/command_exchange.h"
+#include "link/dialogue_gate.h"
 #include "link/port_map.h"
+#include "link/radio_dongle.h"
 #include "link/serial_link.h"
 #include "realtime/derivation.h"
 #include "realtime/packet_receiver.h"
+#include "realtime/realtime_control.h"
 #include "realtime/realtime_sample.h"
 #include "recording/database_logger.h"
 #include "recording/error_log.h"
@@ -59,6 +63,11 @@ public:
     StatusBox &panelPortBox() { return m_panelPortBox; }
     PortMap &portMap() { return m_portMap; }
     SerialLink &serial() { return m_serial; }
+    // One dialogue with the monitor at a time goes through these.
+    DialogueGate &dialogueGate() { return m_dialogueGate; }
+    CommandExchange &exchange() { return m_exchange; }
+    RadioDongle &radio() { return m_radio; }
+    RealtimeControl &realtime() { return m_realtime; }
     // Every accepted sample ends here: database, then the later steps.
     SampleDispatch &dispatch() { return m_dispatch; }
     PacketReceiver &receiver() { return m_receiver; }
@@ -92,7 +101,6 @@ signals:
 private:
     void onSerialData();
     void onSaveTick();
-    void onWatchdogTick();
 
     QString m_dataDir;
     Dialogs &m_dialogs;
@@ -120,6 +128,10 @@ private:
     QTimer m_autoStartTimer;
     QTimer m_saveTimer;
     QTimer m_listenerTimer;
+    DialogueGate m_dialogueGate;
+    CommandExchange m_exchange;
+    RadioDongle m_radio;
+    RealtimeControl m_realtime;
     int m_saveTicks = 0;
     QString m_title;
     bool m_exited = false;

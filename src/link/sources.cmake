@@ -2,3 +2,8 @@ target_sources(qmncore PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/port_map.cpp
   ${CMAKE_CURRENT_LIST_DIR}/serial_link.cpp
 )
+target_sources(qmncore PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/dialogue_gate.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/command_exchange.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/radio_dongle.cpp
+)

@@ -53,6 +53,9 @@ public:
     void setDongle(int generation) { m_dongleGeneration = generation; }
     void setDongleSilent(bool silent) { m_dongleSilent = silent; }
 
+    // Bytes out of turn: stale input, a wrong answer, part of a packet.
+    bool sendRaw(const QByteArray &bytes) { return m_pty.write(bytes); }
+
     // packetIndex < 0: the next packet.
     void injectFault(Fault fault, qint64 packetIndex = -1) { m_model.injectFault(fault, packetIndex); }
     qint64 packetsSent() const { return m_model.packetsMade(); }

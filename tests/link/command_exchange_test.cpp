@@ -1,0 +1,217 @@
+#include "exchange_fixture.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+
+const QByteArray kAck(1, char(0xFC));
+
+struct ExchangeTest : ::testing::Test, ExchangeParts
+{
+    void SetUp() override
+    {
+        start();
+        open();
+    }
+};
+
+struct SendCase
+{
+    const char *name;
+    QByteArray command;
+    bool waitForAck;
+    std::function<void(MonitorSim &)> configure;
+    bool result;
+    QByteArray wire;      // what the monitor receives
+    qint64 minMs, maxMs;  // how long the call takes
+    QByteArray leftOver;  // input the call must not have read
+    QByteArray stale = {}; // input waiting before the call
+};
+
+void PrintTo(const SendCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+struct SendASCIITest : ExchangeTest, ::testing::WithParamInterface<SendCase>
+{
+};
+
+} // namespace
+
+TEST_P(SendASCIITest, WritesTheCommandAndJudgesTheAnswer)
+{
+    const SendCase &c = GetParam();
+    if (c.configure)
+        c.configure(sim);
+    if (!c.stale.isEmpty()) {
+        sim.sendRaw(c.stale);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return port().bytesAvailable() == c.stale.size(); }, 2000));
+    }
+    QElapsedTimer t;
+    t.start();
+    const auto result = awaitTask(exchange.SendASCII(c.command, c.waitForAck));
+    const qint64 ms = t.elapsed();
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(*result, c.result);
+    EXPECT_GE(ms, c.minMs);
+    EXPECT_LE(ms, c.maxMs);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sim.received().size() >= c.wire.size(); }, 2000));
+    EXPECT_EQ(sim.received().toHex(' '), c.wire.toHex(' '));
+    if (!c.leftOver.isEmpty()) {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return port().bytesAvailable() >= c.leftOver.size(); }, 2000));
+    }
+    EXPECT_EQ(port().readAll().toHex(' '), c.leftOver.toHex(' '));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Exchange, SendASCIITest,
+    ::testing::Values(
+        // Without the wait nothing is read: the acknowledgement stays in the port.
+        SendCase{"NoWait", "TOG", false, {}, true, "TOG", 0, 100, kAck},
+        SendCase{"OneLetterGoesOutTwice", "S", false, {}, true, "SS", 0, 100, {}},
+        SendCase{"Acknowledged", "TOG", true, {}, true, "TOG", 140, 1000, {}},
+        // A packet of a stream still running is no answer to the command.
+        SendCase{"StaleInputIsNoAnswer", "OFF", true, {}, true, "OFF", 140, 1000, {}, "\xFE\xFF\x01\x10"},
+        SendCase{"Unacknowledged", "PLR", true,
+                 [](MonitorSim &s) { s.setUnacknowledged({"PLR"}); }, false, "PLR", 1000, 2000, {}},
+        SendCase{"WrongAnswer", "OFF", true,
+                 [](MonitorSim &s) {
+                     s.setUnacknowledged({"OFF"});
+                     QObject::connect(&s, &MonitorSim::commandReceived, &s, [&s](const QString &command) {
+                         if (command == "OFF")
+                             s.sendRaw("A\xFC");
+                     });
+                 },
+                 false, "OFF", 0, 500, kAck}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(ExchangeTest, SendASCIIOnAClosedPortReportsFailure)
+{
+    link.ClosePort();
+    EXPECT_FALSE(awaitTask(exchange.SendASCII("TOG", false)).value_or(true));
+}
+
+namespace {
+
+struct ProbeCase
+{
+    const char *name;
+    MonitorSim::ProbeAnswer answer;
+    QByteArray stale;          // input waiting before the probe
+    bool staleInPortBuffer;    // already read by the port, or still in the line
+    bool result;
+    qint64 minMs, maxMs;
+};
+
+void PrintTo(const ProbeCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+struct ProbeTest : ExchangeTest, ::testing::WithParamInterface<ProbeCase>
+{
+};
+
+} // namespace
+
+TEST_P(ProbeTest, AnswersOnlyToAFreshAcknowledgement)
+{
+    const ProbeCase &c = GetParam();
+    sim.setProbeAnswer(c.answer);
+    if (!c.stale.isEmpty()) {
+        sim.sendRaw(c.stale);
+        if (c.staleInPortBuffer) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return port().bytesAvailable() == c.stale.size(); }, 2000));
+        }
+    }
+    QElapsedTimer t;
+    t.start();
+    const auto result = awaitTask(exchange.Send_Receive_Ack());
+    const qint64 ms = t.elapsed();
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(*result, c.result);
+    EXPECT_GE(ms, c.minMs);
+    EXPECT_LE(ms, c.maxMs);
+    EXPECT_EQ(sim.received().toHex(' '), kAck.toHex(' '));
+    EXPECT_EQ(port().bytesAvailable(), 0);
+    EXPECT_TRUE(status.lines().isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Exchange, ProbeTest,
+    ::testing::Values(ProbeCase{"Answered", MonitorSim::ProbeAnswer::Normal, {}, false, true, 0, 1000},
+                      ProbeCase{"PacketStartInstead", MonitorSim::ProbeAnswer::PacketByte, {}, false, false, 0, 1000},
+                      ProbeCase{"Silent", MonitorSim::ProbeAnswer::Silent, {}, false, false, 2000, 3000},
+                      // Stale acknowledgements must not pass for the answer.
+                      ProbeCase{"StaleAckInPort", MonitorSim::ProbeAnswer::Silent, "\xFC\xFC", true, false, 2000,
+                                3000},
+                      ProbeCase{"StaleBytesOnTheLine", MonitorSim::ProbeAnswer::Normal, "\xFE\xFF\x01\x12", false,
+                                true, 0, 1000}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(ExchangeTest, ProbeWaitsForTheRestOfAHalfReceivedPacket)
+{
+    const QByteArray packet = QByteArray::fromHex("feff01") + QByteArray(40, char(0x11));
+    // The receiver had begun a packet when the dialogue took the port.
+    flags.inPacket = true;
+    sim.sendRaw(packet.left(12));
+    bool restSent = false;
+    bool restSentBeforeProbe = false;
+    QTimer::singleShot(30, &sim, [&] {
+        sim.sendRaw(packet.mid(12));
+        restSent = true;
+    });
+    QObject::connect(&sim, &MonitorSim::commandReceived, &sim, [&](const QString &command) {
+        if (command == "probe")
+            restSentBeforeProbe = restSent;
+    });
+    EXPECT_TRUE(awaitTask(exchange.Send_Receive_Ack()).value_or(false));
+    EXPECT_TRUE(restSentBeforeProbe);
+    EXPECT_FALSE(flags.inPacket); // the rest was drained: the receiver hunts afresh
+
+    // A packet that never completes does not hold the probe up for long.
+    flags.inPacket = true;
+    sim.sendRaw(packet.left(20));
+    QElapsedTimer t;
+    t.start();
+    EXPECT_TRUE(awaitTask(exchange.Send_Receive_Ack()).value_or(false));
+    EXPECT_LT(t.elapsed(), 1000);
+    EXPECT_FALSE(flags.inPacket);
+}
+
+TEST_F(ExchangeTest, ProbeOpensTheClosedPortOrSaysItCannot)
+{
+    link.ClosePort();
+    EXPECT_TRUE(awaitTask(exchange.Send_Receive_Ack()).value_or(false));
+    EXPECT_TRUE(link.isOpen());
+
+    link.ClosePort();
+    ports.setEntry(4, "/dev/qmn-no-such-device");
+    link.setPortNumber(4);
+    status.clear();
+    EXPECT_FALSE(awaitTask(exchange.Send_Receive_Ack()).value_or(true));
+    ASSERT_FALSE(status.lines().isEmpty());
+    EXPECT_EQ(status.lines().last(),
+              "An error ocurred or the COM port could not be found. Correct the problem and try again.");
+    EXPECT_EQ(dialogs.questions.size(), 1); // the open failure asked about a port search
+}
+
+TEST(Exchange, DelaysAndDeadlinesKeepTheirLimits)
+{
+    for (int seconds : {2, 3, 7}) {
+        const qint64 left = CommandExchange::deadline(seconds).remainingTime();
+        EXPECT_GT(left, (seconds - 1) * 1000) << seconds;
+        EXPECT_LE(left, seconds * 1000) << seconds;
+    }
+    ExchangeParts parts;
+    for (int ms : {10, 40, 140}) {
+        QElapsedTimer t;
+        t.start();
+        ASSERT_TRUE(awaitTask(parts.exchange.Dly(ms)));
+        EXPECT_GE(t.elapsed(), ms);
+    }
+}

@@ -1,0 +1,147 @@
+#include "exchange_fixture.h"
+#include "line_log.h"
+
+#include <QElapsedTimer>
+
+#include <utility>
+
+namespace {
+
+struct RadioTest : ::testing::Test, ExchangeParts
+{
+    void SetUp() override
+    {
+        start();
+        QObject::connect(&radio, &RadioDongle::busy, &radio,
+                [this](bool on, const StatusList *list) { busy << std::make_pair(on, list); });
+    }
+    QList<std::pair<bool, const StatusList *>> busy;
+};
+
+struct Search
+{
+    int generation;
+    bool fromPanel;
+};
+
+void PrintTo(const Search &s, std::ostream *os)
+{
+    *os << (s.fromPanel ? "Find E" : "Discover E") << s.generation;
+}
+
+struct RadioSearchTest : RadioTest, ::testing::WithParamInterface<Search>
+{
+};
+
+} // namespace
+
+TEST_P(RadioSearchTest, SelectsTheNodeOfTheGeneration)
+{
+    const auto [generation, fromPanel] = GetParam();
+    sim.setDongle(generation);
+    StatusList panel;
+    StatusList &reported = fromPanel ? panel : status;
+    LineLog log(reported);
+    const bool finished = fromPanel ? awaitTask(radio.FindZigbeeMonitor(generation, panel))
+                                    : awaitTask(radio.DiscoverRadioNode(generation));
+    ASSERT_TRUE(finished);
+
+    const QString digit = QString::number(generation);
+    EXPECT_EQ(sim.received(), "+++ATDNE" + digit.toLatin1() + "\r");
+    EXPECT_EQ(log.lines, QStringList({"Sending +++ string", "Recieved OK response from +++ command",
+                                      "Node E" + digit + " has been discovered successfully."}));
+    EXPECT_EQ(reported.lines(), QStringList({"Node E" + digit + " has been discovered successfully."}));
+    if (fromPanel) {
+        EXPECT_TRUE(status.lines().isEmpty());
+    }
+    // Only the search that starts real-time data remembers the node.
+    EXPECT_EQ(flags.nodeDiscovered, !fromPanel);
+    EXPECT_FALSE(flags.commandInProgress);
+    EXPECT_TRUE(link.isOpen());
+    EXPECT_EQ(busy, (QList<std::pair<bool, const StatusList *>>{{true, &reported}, {false, &reported}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Radio, RadioSearchTest,
+                         ::testing::Values(Search{1, false}, Search{2, false}, Search{3, true}, Search{2, true}));
+
+TEST_F(RadioTest, RefusalFromTheDongleSaysTheNodeWasNotDetected)
+{
+    sim.setDongle(1); // the node answering here is E1
+    ASSERT_TRUE(awaitTask(radio.DiscoverRadioNode(2)));
+    EXPECT_EQ(sim.received(), "+++ATDNE2\r");
+    EXPECT_EQ(status.lines(), QStringList({"Received ERROR from Wireless Radio. Node E2 has not been detected."}));
+    EXPECT_FALSE(flags.nodeDiscovered);
+    EXPECT_FALSE(flags.commandInProgress);
+    EXPECT_EQ(busy.size(), 2);
+}
+
+TEST_F(RadioTest, SilentDongleTimesOutAfterSixToSevenSeconds)
+{
+    sim.setDongle(2);
+    sim.setDongleSilent(true);
+    QElapsedTimer sinceSent;
+    QObject::connect(&sim, &MonitorSim::commandReceived, &sim, [&](const QString &command) {
+        if (command == "+++")
+            sinceSent.start();
+    });
+    StatusList panel;
+    ASSERT_TRUE(awaitTask(radio.FindZigbeeMonitor(2, panel)));
+    ASSERT_TRUE(sinceSent.isValid());
+    EXPECT_GE(sinceSent.elapsed(), 6000 - 100); // the sim hears the pluses a moment after they leave
+    EXPECT_LE(sinceSent.elapsed(), 7000);
+    EXPECT_EQ(sim.received(), "+++"); // no discovery without an answer
+    EXPECT_EQ(panel.lines(), QStringList({"Sending +++ string", "No response from +++ command"}));
+    EXPECT_FALSE(flags.commandInProgress);
+}
+
+TEST_F(RadioTest, DongleThatGoesQuietAfterPlusesTimesOutOnTheDiscovery)
+{
+    // A cable with something answering "OK" to the pluses only: the
+    // discovery text reaches the monitor, whose acknowledgement is no answer.
+    QObject::connect(&sim, &MonitorSim::bytesReceived, &sim, [this] {
+        if (sim.received() == "+++")
+            sim.sendRaw("OK\r");
+    });
+    QElapsedTimer sinceSent;
+    QObject::connect(&sim, &MonitorSim::bytesReceived, &sim, [&] {
+        if (sim.received().endsWith("\r") && !sinceSent.isValid())
+            sinceSent.start();
+    });
+    LineLog log(status);
+    ASSERT_TRUE(awaitTask(radio.DiscoverRadioNode(3)));
+    ASSERT_TRUE(sinceSent.isValid());
+    EXPECT_GE(sinceSent.elapsed(), 6000 - 100);
+    EXPECT_LE(sinceSent.elapsed(), 7000);
+    EXPECT_TRUE(sim.received().startsWith("+++ATDNE3\r"));
+    EXPECT_EQ(status.lines(),
+              QStringList({"Recieved OK response from +++ command", "No response from ATDNE3 command"}));
+    EXPECT_EQ(log.lines.first(), "Sending +++ string");
+    EXPECT_FALSE(flags.nodeDiscovered);
+    EXPECT_FALSE(flags.commandInProgress);
+}
+
+TEST_F(RadioTest, PortThatWillNotOpenEndsTheSearchSilently)
+{
+    ports.setEntry(5, "/dev/qmn-no-such-device");
+    link.setPortNumber(5);
+    StatusList panel;
+    ASSERT_TRUE(awaitTask(radio.FindZigbeeMonitor(1, panel)));
+    EXPECT_TRUE(panel.lines().isEmpty());
+    EXPECT_TRUE(busy.isEmpty());
+    EXPECT_FALSE(flags.commandInProgress);
+    EXPECT_TRUE(sim.received().isEmpty());
+}
+
+TEST_F(RadioTest, SearchWaitsForTheRunningDialogue)
+{
+    sim.setDongle(1);
+    auto held = std::make_unique<DialogueGate::Lease>(gate.tryAcquire());
+    ASSERT_TRUE(held->isHeld());
+    StatusList panel;
+    bool done = false;
+    detail::markDone(radio.FindZigbeeMonitor(1, panel), &done);
+    EXPECT_FALSE(QTest::qWaitFor([&] { return !sim.received().isEmpty() || link.isOpen(); }, 700));
+    held.reset();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, 5000));
+    EXPECT_EQ(panel.lines(), QStringList({"Node E1 has been discovered successfully."}));
+}

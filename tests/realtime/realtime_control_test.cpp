@@ -1,0 +1,424 @@
+#include "app/main_window.h"
+#include "app/program.h"
+#include "coro_wait.h"
+#include "line_log.h"
+#include "monitor_sim.h"
+#include "scripted_dialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QFile>
+#include <QSerialPort>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+const QByteArray kProbe("\xFC");
+const char kStartFailed[] =
+    "An error occured while attempting to start Real-Time data. Please verify your COM port or connection";
+const char kNoMethod[] = "A communication method has not been selected. Select method before proceeding.";
+const char kNoNode[] = "An attempt to start real-time was aborted since a zigbee node has not been discovered. Open "
+                       "the Communication Panel and try using the \"Find\" buttons.";
+
+struct ControlTest : ::testing::Test
+{
+    QTemporaryDir dir;
+    ScriptedDialogs dialogs;
+    MonitorSim sim;
+    std::unique_ptr<Program> program;
+
+    void SetUp() override
+    {
+        QString error;
+        ASSERT_TRUE(sim.start(&error)) << qPrintable(error);
+        program = std::make_unique<Program>(dir.filePath("QMNpilot.ini"), dir.filePath("data"), dialogs);
+        program->portMap().setEntry(1, sim.devicePath());
+        program->settings().ZigbeeVersion = 8;
+    }
+
+    RealtimeControl &control() { return program->realtime(); }
+    ProgramFlags &flags() { return program->flags(); }
+    QStringList lines() { return program->mainStatus().lines(); }
+    QSerialPort &port() { return program->serial().port(); }
+
+    // Counts the samples the receiver accepted, and remembers the seconds
+    // counter of the packet the sim sent last.
+    void countSamples()
+    {
+        program->dispatch().addStep("count", [this] { ++samples; });
+        QObject::connect(&sim, &MonitorSim::packetSent, &sim,
+                         [this](const SimPacket &packet) { lastSentSeconds = qint64(packet.seconds); });
+    }
+    // The sample in hand is the packet the sim sent last.
+    bool sampleIsLatestPacket() { return samples > 0 && program->sample().secondsCounter == lastSentSeconds; }
+    int samples = 0;
+    qint64 lastSentSeconds = -1;
+
+    void run(QCoro::Task<> task) { ASSERT_TRUE(awaitTask(std::move(task))); }
+
+    // The monitor is already streaming, as after an earlier run of the program.
+    void streaming()
+    {
+        sim.setStreaming(true);
+        flags().realtimeActive = true;
+    }
+};
+
+} // namespace
+
+TEST_F(ControlTest, StartSwitchesTheStreamOn)
+{
+    countSamples();
+    QSignalSpy shown(&control(), &RealtimeControl::realtimeStateShown);
+    LineLog log(program->mainStatus());
+    run(control().MnuStartRTL_Click());
+    EXPECT_EQ(sim.received(), kProbe + "TOGPLR");
+    EXPECT_TRUE(sim.streaming());
+    EXPECT_EQ(log.lines, QStringList({"Real-Time is ON"}));
+    EXPECT_EQ(lines(), QStringList({"Real-Time is ON"}));
+    EXPECT_TRUE(flags().realtimeActive);
+    EXPECT_FALSE(flags().commandInProgress);
+    EXPECT_TRUE(flags().nodeDiscovered); // the cable needs no radio search
+    EXPECT_EQ(program->realtimeBox().text(), "Real-Time Data Active");
+    EXPECT_TRUE(program->realtimeBox().isGood());
+    ASSERT_FALSE(shown.isEmpty());
+    EXPECT_TRUE(shown.last().at(0).toBool());
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+
+    // The packets that came during the start are no longer held back.
+    const int before = samples;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return samples >= before + 2 && sampleIsLatestPacket(); }, 5000));
+}
+
+namespace {
+
+struct Failure
+{
+    const char *name;
+    std::function<void(MonitorSim &)> configure;
+    QByteArray wire;
+    QString line;
+};
+
+void PrintTo(const Failure &f, std::ostream *os)
+{
+    *os << f.name;
+}
+
+struct StartFailureTest : ControlTest, ::testing::WithParamInterface<Failure>
+{
+};
+struct StopFailureTest : ControlTest, ::testing::WithParamInterface<Failure>
+{
+};
+
+auto unacknowledged(const QString &command)
+{
+    return [command](MonitorSim &s) { s.setUnacknowledged({command}); };
+}
+
+auto probeAnswer(MonitorSim::ProbeAnswer answer)
+{
+    return [answer](MonitorSim &s) { s.setProbeAnswer(answer); };
+}
+
+} // namespace
+
+TEST_P(StartFailureTest, NamesTheFailingStepAndShowsTheErrorBox)
+{
+    const Failure &f = GetParam();
+    f.configure(sim);
+    run(control().MnuStartRTL_Click());
+    EXPECT_EQ(sim.received().toHex(' '), f.wire.toHex(' '));
+    EXPECT_EQ(lines(), QStringList({f.line}));
+    EXPECT_EQ(dialogs.messages, QStringList({kStartFailed}));
+    EXPECT_FALSE(flags().commandInProgress);
+    EXPECT_FALSE(flags().realtimeActive);
+    EXPECT_EQ(program->realtimeBox().text(), "Real-Time Data Stopped");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Control, StartFailureTest,
+    ::testing::Values(
+        Failure{"ProbeUnanswered", probeAnswer(MonitorSim::ProbeAnswer::Silent), kProbe,
+                "No response from Acknowledge command"},
+        Failure{"ProbeAnsweredWithPacketStart", probeAnswer(MonitorSim::ProbeAnswer::PacketByte), kProbe,
+                "No response from Acknowledge command"},
+        Failure{"ToggleUnacknowledged", unacknowledged("TOG"), kProbe + "TOG", "No response from Request command"},
+        Failure{"PolarUnacknowledged", unacknowledged("PLR"), kProbe + "TOGPLR", "Error turning Real-Time ON"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(ControlTest, StartWithAPortThatWillNotOpenShowsOnlyTheErrorBox)
+{
+    program->portMap().setEntry(1, "/dev/qmn-no-such-device");
+    run(control().MnuStartRTL_Click());
+    EXPECT_EQ(dialogs.messages, QStringList({kStartFailed}));
+    EXPECT_FALSE(flags().commandInProgress);
+    EXPECT_TRUE(sim.received().isEmpty());
+}
+
+TEST_F(ControlTest, StopSwitchesTheStreamOffAndLeavesLaterBytesAlone)
+{
+    streaming();
+    QSignalSpy shown(&control(), &RealtimeControl::realtimeStateShown);
+    QSignalSpy repaint(&control(), &RealtimeControl::repaintRequested);
+    program->realtimeBox().show("Real-Time Data Active", StatusBox::Colour::Good);
+    run(control().MnuStopRTL_Click());
+    EXPECT_EQ(sim.received(), kProbe + "TOGOFF");
+    EXPECT_FALSE(sim.streaming());
+    EXPECT_EQ(lines(), QStringList({"Real Time has been disabled successfully."}));
+    EXPECT_EQ(program->realtimeBox().text(), "Real-Time Data Stopped");
+    EXPECT_FALSE(program->realtimeBox().isGood());
+    EXPECT_EQ(repaint.count(), 1);
+    ASSERT_EQ(shown.count(), 1);
+    EXPECT_FALSE(shown.first().at(0).toBool());
+    EXPECT_TRUE(flags().commandInProgress);
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+
+    // Nothing takes what the monitor sends now until real-time starts again.
+    countSamples();
+    SimPacket packet;
+    packet.seconds = 77;
+    const QByteArray late = encodePacket(packet);
+    sim.sendRaw(late);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return port().bytesAvailable() >= late.size(); }, 2000));
+    EXPECT_FALSE(QTest::qWaitFor([&] { return port().bytesAvailable() < late.size() || samples > 0; }, 300));
+}
+
+TEST_P(StopFailureTest, NamesTheFailingStepAndGivesThePortBack)
+{
+    const Failure &f = GetParam();
+    streaming();
+    f.configure(sim);
+    run(control().MnuStopRTL_Click());
+    EXPECT_EQ(sim.received().toHex(' '), f.wire.toHex(' '));
+    EXPECT_EQ(lines(), QStringList({f.line}));
+    EXPECT_FALSE(flags().commandInProgress);
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Control, StopFailureTest,
+    ::testing::Values(Failure{"ProbeFailsTwice", probeAnswer(MonitorSim::ProbeAnswer::Silent), kProbe + kProbe,
+                              "Unsuccessful in receiving response from QMN-4400. Try again."},
+                      Failure{"ToggleUnacknowledged", unacknowledged("TOG"), kProbe + "TOG",
+                              "No response from \"Toggle\" command. Click \"Start\" to try again."},
+                      Failure{"OffUnacknowledged", unacknowledged("OFF"), kProbe + "TOGOFF",
+                              "No response from \"OFF\" command. Click \"Start\" to try again."}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(ControlTest, WithoutAMethodNeitherStartNorStopTouchesThePort)
+{
+    program->settings().ZigbeeVersion = 0;
+    QSignalSpy panel(&control(), &RealtimeControl::communicationPanelRequested);
+    run(control().MnuStartRTL_Click());
+    run(control().MnuStopRTL_Click());
+    EXPECT_EQ(dialogs.messages, QStringList({kNoMethod, kNoMethod}));
+    EXPECT_EQ(panel.count(), 2);
+    EXPECT_FALSE(program->serial().isOpen());
+    EXPECT_TRUE(sim.received().isEmpty());
+    EXPECT_FALSE(flags().nodeDiscovered);
+}
+
+TEST_F(ControlTest, RadioStartFindsTheNodeOnceThenSwitchesOn)
+{
+    program->settings().ZigbeeVersion = 2;
+    sim.setDongle(2);
+    LineLog log(program->mainStatus());
+    run(control().MnuStartRTL_Click());
+    EXPECT_EQ(sim.received(), "+++ATDNE2\r" + kProbe + "TOGPLR");
+    EXPECT_TRUE(log.lines.contains("Node E2 has been discovered successfully.")) << qPrintable(log.lines.join('|'));
+    EXPECT_EQ(lines(), QStringList({"Real-Time is ON"}));
+    EXPECT_TRUE(flags().nodeDiscovered);
+    EXPECT_TRUE(flags().realtimeActive);
+
+    // Found once, the node is not searched for again.
+    sim.clearReceived();
+    run(control().MnuStopRTL_Click());
+    EXPECT_EQ(sim.received(), kProbe + "TOGOFF");
+}
+
+TEST_F(ControlTest, PauseWhileOffHoldsTheMonitorUntilRestore)
+{
+    StatusList window;
+    ASSERT_TRUE(awaitTask(control().PauseRealtime(window)).value_or(false));
+    EXPECT_EQ(window.lines(), QStringList({"Realtime is OFF"}));
+    EXPECT_TRUE(flags().commandInProgress);
+    EXPECT_FALSE(flags().realtimeWasOn);
+    EXPECT_TRUE(program->serial().isOpen());
+    EXPECT_TRUE(program->mainStatus().lines().isEmpty());
+
+    // A start asked for meanwhile waits for the window's exchange to end.
+    bool started = false;
+    detail::markDone(control().MnuStartRTL_Click(), &started);
+    EXPECT_FALSE(QTest::qWaitFor([&] { return !sim.received().isEmpty() || started; }, 2000));
+
+    run(control().RestoreRealtime(window));
+    EXPECT_EQ(window.lines(), QStringList({"Realtime is OFF"}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return started; }, 10000));
+    EXPECT_EQ(sim.received(), kProbe + "TOGPLR");
+    EXPECT_FALSE(flags().commandInProgress);
+}
+
+TEST_F(ControlTest, PauseWhileOnStopsAndRestoreStartsAgain)
+{
+    streaming();
+    StatusList window;
+    ASSERT_TRUE(awaitTask(control().PauseRealtime(window)).value_or(false));
+    EXPECT_EQ(window.lines(), QStringList({"Realtime is ON..... now turning OFF", "Realtime is OFF"}));
+    EXPECT_EQ(sim.received(), kProbe + "TOGOFF");
+    EXPECT_FALSE(sim.streaming());
+    EXPECT_TRUE(flags().realtimeWasOn);
+    EXPECT_TRUE(flags().commandInProgress);
+
+    sim.clearReceived();
+    run(control().RestoreRealtime(window));
+    EXPECT_EQ(window.lines(), QStringList({"Realtime is ON..... now turning OFF", "Realtime is OFF",
+                                           "Restoring Real-Time back to its ON state."}));
+    EXPECT_EQ(sim.received(), kProbe + "TOGPLR");
+    EXPECT_TRUE(sim.streaming());
+    EXPECT_TRUE(flags().realtimeActive);
+    EXPECT_FALSE(flags().commandInProgress);
+}
+
+TEST_F(ControlTest, PauseFailsWhenThePortWillNotOpenAndBlocksNobody)
+{
+    program->portMap().setEntry(1, "/dev/qmn-no-such-device");
+    StatusList window;
+    EXPECT_FALSE(awaitTask(control().PauseRealtime(window)).value_or(true));
+    EXPECT_TRUE(window.lines().isEmpty());
+    EXPECT_FALSE(program->dialogueGate().isBusy());
+
+    // A window gone between its pause and its restore frees the monitor.
+    program->portMap().setEntry(1, sim.devicePath());
+    auto gone = std::make_unique<StatusList>();
+    ASSERT_TRUE(awaitTask(control().PauseRealtime(*gone)).value_or(false));
+    EXPECT_TRUE(program->dialogueGate().isBusy());
+    gone.reset();
+    EXPECT_FALSE(program->dialogueGate().isBusy());
+}
+
+TEST_F(ControlTest, StartClickedDuringAStopWaitsForIt)
+{
+    streaming();
+    bool stopped = false;
+    bool started = false;
+    detail::markDone(control().MnuStopRTL_Click(), &stopped);
+    detail::markDone(control().MnuStartRTL_Click(), &started);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return stopped && started; }, 15000));
+    EXPECT_EQ(sim.received(), kProbe + "TOGOFF" + kProbe + "TOGPLR");
+    EXPECT_EQ(lines(), QStringList({"Real-Time is ON"}));
+    EXPECT_TRUE(sim.streaming());
+}
+
+TEST_F(ControlTest, AutoStartWaitsForThePortThenStartsOnce)
+{
+    QTimer &timer = program->autoStartTimer();
+    auto tick = [&] { QMetaObject::invokeMethod(&timer, "timeout"); };
+    timer.start(60000);
+
+    tick(); // port closed: try again later
+    EXPECT_TRUE(timer.isActive());
+    EXPECT_TRUE(sim.received().isEmpty());
+
+    ASSERT_TRUE(awaitTask(program->serial().OpenPort()).value_or(false));
+    // A radio method whose node was never found: the user must search first.
+    program->settings().ZigbeeVersion = 1;
+    tick();
+    EXPECT_FALSE(timer.isActive());
+    EXPECT_EQ(dialogs.messages, QStringList({kNoNode}));
+
+    // Real-time already on: nothing to do.
+    program->settings().ZigbeeVersion = 8;
+    flags().realtimeActive = true;
+    timer.start();
+    tick();
+    EXPECT_FALSE(timer.isActive());
+    EXPECT_EQ(dialogs.messages.size(), 1);
+
+    flags().realtimeActive = false;
+    timer.start();
+    tick();
+    EXPECT_FALSE(timer.isActive());
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return lines() == QStringList({"Real-Time was off. Now attempting to start real-time."}); }, 10000));
+    EXPECT_EQ(sim.received(), kProbe + "TOGPLR");
+    EXPECT_TRUE(flags().realtimeActive);
+    EXPECT_EQ(dialogs.messages.size(), 1);
+}
+
+TEST_F(ControlTest, StartUpWithTheCableStartsRealTimeWithoutAClick)
+{
+    QFile settings(dir.filePath("QMNpilot.ini"));
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly | QIODevice::Text));
+    settings.write("[startup]\nStartupComIsOn=True\nStartupRTLisOn=True\nZigbeeVersion=8\nComPort=1\n[ports]\n1=" +
+                   sim.devicePath().toUtf8() + "\n");
+    settings.close();
+    countSamples();
+    program->startUp();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return samples >= 2 && sampleIsLatestPacket(); }, 12000));
+    EXPECT_EQ(sim.received(), kProbe + "TOGPLR");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return lines() == QStringList({"Real-Time was off. Now attempting to start real-time."}); }, 5000));
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_FALSE(program->autoStartTimer().isActive());
+    EXPECT_EQ(program->realtimeBox().text(), "Real-Time Data Active");
+    program->exitSequence();
+}
+
+TEST_F(ControlTest, WatchdogFollowsThePacketBytes)
+{
+    sim.setPeriodMs(40);
+    ASSERT_TRUE(awaitTask(program->serial().OpenPort()).value_or(false));
+    QTimer &watchdog = program->watchdogTimer();
+    int ticks = 0;
+    QObject::connect(&watchdog, &QTimer::timeout, [&] { ++ticks; });
+    int ticksAtLastPacket = 0;
+    QObject::connect(&sim, &MonitorSim::packetSent, &sim, [&] { ticksAtLastPacket = ticks; });
+    int changes = 0;
+    QObject::connect(&program->realtimeBox(), &StatusBox::changed, [&] { ++changes; });
+    watchdog.start(120);
+    sim.setStreaming(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return flags().realtimeActive; }, 2000));
+    EXPECT_EQ(program->realtimeBox().text(), "Real-Time Data Active");
+    EXPECT_TRUE(program->realtimeBox().isGood());
+
+    // Packets keep coming: the box holds still.
+    const int ticksThen = ticks;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ticks >= ticksThen + 5; }, 3000));
+    EXPECT_EQ(changes, 1);
+    EXPECT_TRUE(flags().realtimeActive);
+
+    // The third tick after the last packet shows the stop.
+    sim.setStreaming(false);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !flags().realtimeActive; }, 3000));
+    EXPECT_GE(ticks - ticksAtLastPacket, 3);
+    EXPECT_LE(ticks - ticksAtLastPacket, 4); // a tick between the sending and the reading
+    EXPECT_EQ(program->realtimeBox().text(), "Real-Time Data Stopped");
+    EXPECT_FALSE(program->realtimeBox().isGood());
+}
+
+TEST_F(ControlTest, MenuEntriesRunTheSequences)
+{
+    MainWindow window(*program);
+    QAction *start = window.action("Communication/Start Real-Time Data");
+    QAction *stop = window.action("Communication/Stop Real-Time Data");
+    ASSERT_TRUE(start && stop);
+    EXPECT_TRUE(start->isEnabled());
+    EXPECT_TRUE(stop->isEnabled());
+
+    streaming();
+    stop->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !program->dialogueGate().isBusy(); }, 10000));
+    EXPECT_EQ(sim.received(), kProbe + "TOGOFF");
+
+    program->settings().ZigbeeVersion = 0;
+    start->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !program->dialogueGate().isBusy(); }, 10000));
+    EXPECT_EQ(dialogs.messages, QStringList({kNoMethod}));
+}
