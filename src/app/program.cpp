@@ -17,6 +17,9 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
                  m_sample, m_errorLog, dialogs, [this] { exitSequence(); })
     , m_derivation(m_sample, m_flags, m_mainStatus, m_clock, [this] { m_dispatch.LogSample(); })
     , m_receiver(m_flags, m_mainStatus, m_derivation)
+    , m_bridge(m_settings, [this](const QStringList &keys) { saveKeys(keys); }, dialogs, m_receiver, m_watchdogTimer)
+    , m_comPanel(m_settings, [this](const QStringList &keys) { saveKeys(keys); }, m_serial, m_portMap,
+                 m_panelPortBox, m_bridge, dialogs)
 {
     m_database.installInto(m_dispatch);
     QDir().mkpath(m_dataDir);
@@ -28,6 +31,13 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
     m_listenerTimer.setInterval(3000);
     connect(&m_saveTimer, &QTimer::timeout, this, &Program::onSaveTick);
     connect(&m_watchdogTimer, &QTimer::timeout, this, &Program::onWatchdogTick);
+    connect(&m_listenerTimer, &QTimer::timeout, this, &Program::onListenerTick);
+    // "Listening" says the program waits for a bridge; once one is connected
+    // the title goes back to the program's name.
+    connect(&m_bridge, &BridgeListener::stateChanged, this, [this](int state) {
+        if (state == BridgeListener::Connected && m_title == QLatin1String("Listening"))
+            setTitle(QStringLiteral("%1 Version %2").arg(kCaption, kVersion));
+    });
     connect(&m_serial, &SerialLink::dataReceived, this, &Program::onSerialData);
     // The receiver lost count inside a packet: start the port afresh.
     connect(&m_receiver, &PacketReceiver::portResetRequested, this, [this] {
@@ -86,6 +96,12 @@ QCoro::Task<> Program::startUp(std::function<void()> showWindow)
         co_return;
     if (m_settings.StartupRTLisOn)
         m_autoStartTimer.start();
+    if (m_settings.StartupNetDockIsOn
+        && m_bridge.netDockConnect(QString::number(m_settings.netdockPort))
+               == BridgeListener::ConnectResult::NotListening)
+        m_mainStatus.add(QStringLiteral("NetDock could not listen on port %1: %2")
+                             .arg(m_settings.netdockPort)
+                             .arg(m_bridge.listenError()));
 }
 
 void Program::saveKeys(const QStringList &keys)
@@ -137,6 +153,7 @@ void Program::exitSequence()
 
     if (m_serial.isOpen())
         m_serial.port().close();
+    m_bridge.close();
     emit exitRequested();
 }
 
@@ -162,6 +179,12 @@ void Program::onWatchdogTick()
         if (!was)
             m_realtimeBox.show("Real-Time Data Active", StatusBox::Colour::Good);
     }
+}
+
+void Program::onListenerTick()
+{
+    if (m_bridge.state() == BridgeListener::Listening)
+        setTitle(QStringLiteral("Listening"));
 }
 
 QCoro::Task<bool> Program::openPortFromMenu()

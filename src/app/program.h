@@ -6,8 +6,10 @@
 #include "common/program_flags.h"
 #include "common/status_box.h"
 #include "common/status_list.h"
+#include "link/com_panel_logic.h"
 #include "link/port_map.h"
 #include "link/serial_link.h"
+#include "net/bridge_listener.h"
 #include "realtime/derivation.h"
 #include "realtime/packet_receiver.h"
 #include "realtime/realtime_sample.h"
@@ -59,6 +61,10 @@ public:
     StatusBox &panelPortBox() { return m_panelPortBox; }
     PortMap &portMap() { return m_portMap; }
     SerialLink &serial() { return m_serial; }
+    // The network bridge's listening socket `NetDock`.
+    BridgeListener &bridge() { return m_bridge; }
+    // The communication panel's logic; its window shows it.
+    ComPanelLogic &comPanel() { return m_comPanel; }
     // Every accepted sample ends here: database, then the later steps.
     SampleDispatch &dispatch() { return m_dispatch; }
     PacketReceiver &receiver() { return m_receiver; }
@@ -93,6 +99,7 @@ private:
     void onSerialData();
     void onSaveTick();
     void onWatchdogTick();
+    void onListenerTick();
 
     QString m_dataDir;
     Dialogs &m_dialogs;
@@ -120,6 +127,8 @@ private:
     QTimer m_autoStartTimer;
     QTimer m_saveTimer;
     QTimer m_listenerTimer;
+    BridgeListener m_bridge;
+    ComPanelLogic m_comPanel;
     int m_saveTicks = 0;
     QString m_title;
     bool m_exited = false;
