@@ -3,6 +3,7 @@
 #include "app/program.h"
 #include "common/dialogs.h"
 #include "common/status_box_widget.h"
+#include "link/com_panel.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -63,6 +64,27 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
 
     buildMenus();
     sizeFromTwips();
+
+    // Start or stop without a connection method opens the panel.
+    connect(&program.realtime(), &RealtimeControl::communicationPanelRequested, this, &MainWindow::showComPanel);
+
+    // "Invalid COM port ... search?" answered Yes.
+    connect(&program.serial(), &SerialLink::portSearchRequested, this, [this] {
+        showComPanel();
+        m_program.comPanel().listAvailablePorts();
+    });
+}
+
+COMpanel *MainWindow::comPanel()
+{
+    if (!m_comPanel)
+        m_comPanel = new COMpanel(m_program.comPanel(), this);
+    return m_comPanel;
+}
+
+void MainWindow::showComPanel()
+{
+    comPanel()->showPanel();
 }
 
 void MainWindow::sizeFromTwips()
@@ -104,7 +126,10 @@ void MainWindow::buildMenus()
     addEntry(edit, "Copy Selected", false);
 
     QMenu *comm = menuBar()->addMenu(tr("Communication"));
-    addEntry(comm, "Communication Panel", false);
+    connect(addEntry(comm, "Communication Panel", true), &QAction::triggered, this, [this] {
+        m_program.flags().downloadMode = false;
+        showComPanel();
+    });
     connect(addEntry(comm, "Open COM Port", true), &QAction::triggered, this,
             [this] { m_program.openPortFromMenu(); });
     connect(addEntry(comm, "Close COM Port", true), &QAction::triggered, this,

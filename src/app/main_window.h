@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 
+class COMpanel;
 class Program;
 class QAction;
 class QListView;
@@ -20,6 +21,10 @@ public:
 
     QString aboutText() const;
 
+    // The communication panel, made on first use and kept.
+    COMpanel *comPanel();
+    void showComPanel();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -30,4 +35,5 @@ private:
 
     Program &m_program;
     QListView *m_statusView = nullptr;
+    COMpanel *m_comPanel = nullptr;
 };

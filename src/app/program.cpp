@@ -21,6 +21,9 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
     , m_radio(m_serial, m_exchange, m_dialogueGate, m_flags, m_mainStatus)
     , m_realtime({m_flags, m_settings, m_serial, m_exchange, m_radio, m_dialogueGate, m_mainStatus, m_realtimeBox,
                   dialogs, m_autoStartTimer, m_watchdogTimer})
+    , m_bridge(m_settings, [this](const QStringList &keys) { saveKeys(keys); }, dialogs, m_receiver, m_watchdogTimer)
+    , m_comPanel(m_settings, [this](const QStringList &keys) { saveKeys(keys); }, m_serial, m_portMap,
+                 m_panelPortBox, m_bridge, dialogs)
 {
     m_database.installInto(m_dispatch);
     QDir().mkpath(m_dataDir);
@@ -31,7 +34,21 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
     m_saveTimer.setInterval(3000);
     m_listenerTimer.setInterval(3000);
     connect(&m_saveTimer, &QTimer::timeout, this, &Program::onSaveTick);
+    connect(&m_listenerTimer, &QTimer::timeout, this, &Program::onListenerTick);
+    // "Listening" says the program waits for a bridge; once one is connected
+    // the title goes back to the program's name.
+    connect(&m_bridge, &BridgeListener::stateChanged, this, [this](int state) {
+        if (state == BridgeListener::Connected && m_title == QLatin1String("Listening"))
+            setTitle(QStringLiteral("%1 Version %2").arg(kCaption, kVersion));
+    });
     connect(&m_serial, &SerialLink::dataReceived, this, &Program::onSerialData);
+    // The panel's Find buttons run the radio search reporting to its list.
+    connect(&m_comPanel, &ComPanelLogic::findRequested, this,
+            [this](int zversion) { m_radio.FindZigbeeMonitor(zversion, m_comPanel.messages()); });
+    connect(&m_radio, &RadioDongle::busy, this, [this](bool on, const StatusList *list) {
+        if (list == &m_comPanel.messages())
+            emit m_comPanel.busyChanged(on);
+    });
     // The receiver lost count inside a packet: start the port afresh.
     connect(&m_receiver, &PacketReceiver::portResetRequested, this, [this] {
         m_serial.port().close();
@@ -89,6 +106,12 @@ QCoro::Task<> Program::startUp(std::function<void()> showWindow)
         co_return;
     if (m_settings.StartupRTLisOn)
         m_autoStartTimer.start();
+    if (m_settings.StartupNetDockIsOn
+        && m_bridge.netDockConnect(QString::number(m_settings.netdockPort))
+               == BridgeListener::ConnectResult::NotListening)
+        m_mainStatus.add(QStringLiteral("NetDock could not listen on port %1: %2")
+                             .arg(m_settings.netdockPort)
+                             .arg(m_bridge.listenError()));
 }
 
 void Program::saveKeys(const QStringList &keys)
@@ -140,6 +163,7 @@ void Program::exitSequence()
 
     if (m_serial.isOpen())
         m_serial.port().close();
+    m_bridge.close();
     emit exitRequested();
 }
 
@@ -149,6 +173,12 @@ void Program::onSaveTick()
         m_saveTicks = 0;
         SaveRecoveryState();
     }
+}
+
+void Program::onListenerTick()
+{
+    if (m_bridge.state() == BridgeListener::Listening)
+        setTitle(QStringLiteral("Listening"));
 }
 
 QCoro::Task<bool> Program::openPortFromMenu()

@@ -8,9 +8,11 @@
 #include "common/status_list.h"
 #include "link/command_exchange.h"
 #include "link/dialogue_gate.h"
+#include "link/com_panel_logic.h"
 #include "link/port_map.h"
 #include "link/radio_dongle.h"
 #include "link/serial_link.h"
+#include "net/bridge_listener.h"
 #include "realtime/derivation.h"
 #include "realtime/packet_receiver.h"
 #include "realtime/realtime_control.h"
@@ -68,6 +70,10 @@ public:
     CommandExchange &exchange() { return m_exchange; }
     RadioDongle &radio() { return m_radio; }
     RealtimeControl &realtime() { return m_realtime; }
+    // The network bridge's listening socket `NetDock`.
+    BridgeListener &bridge() { return m_bridge; }
+    // The communication panel's logic; its window shows it.
+    ComPanelLogic &comPanel() { return m_comPanel; }
     // Every accepted sample ends here: database, then the later steps.
     SampleDispatch &dispatch() { return m_dispatch; }
     PacketReceiver &receiver() { return m_receiver; }
@@ -101,6 +107,7 @@ signals:
 private:
     void onSerialData();
     void onSaveTick();
+    void onListenerTick();
 
     QString m_dataDir;
     Dialogs &m_dialogs;
@@ -132,6 +139,8 @@ private:
     CommandExchange m_exchange;
     RadioDongle m_radio;
     RealtimeControl m_realtime;
+    BridgeListener m_bridge;
+    ComPanelLogic m_comPanel;
     int m_saveTicks = 0;
     QString m_title;
     bool m_exited = false;

@@ -22,9 +22,15 @@ QString PortMap::devicePath(int portNumber) const
 {
     if (auto it = m_entries.constFind(portNumber); it != m_entries.constEnd())
         return *it;
+    return devicePath(portNumber, portNumber < 1 ? QStringList() : systemDevices());
+}
+
+QString PortMap::devicePath(int portNumber, const QStringList &devices) const
+{
+    if (auto it = m_entries.constFind(portNumber); it != m_entries.constEnd())
+        return *it;
     if (portNumber < 1)
         return {};
-    const QStringList devices = systemDevices();
     return portNumber <= devices.size() ? devices.at(portNumber - 1) : QString();
 }
 

@@ -21,6 +21,9 @@ public:
 
     // Empty when the number maps to no device.
     QString devicePath(int portNumber) const;
+    // The same against a list of systemDevices() taken once, for a search
+    // over many numbers.
+    QString devicePath(int portNumber, const QStringList &systemDevices) const;
 
     // The system's serial devices in the order unmapped numbers use.
     static QStringList systemDevices();

@@ -138,8 +138,12 @@ QCoro::Task<QByteArray> SerialLink::ReadPortChunk(const bool &abort)
             co_return QByteArray();
         if (m_port.isOpen() && m_port.bytesAvailable() > 0)
             co_return m_port.readAll();
-        if (!m_port.isOpen() && !co_await OpenPort())
-            co_return QByteArray();
+        if (!m_port.isOpen()) {
+            // Awaited into a variable: gcc 12 miscompiles co_await inside a condition.
+            const bool reopened = co_await OpenPort();
+            if (!reopened)
+                co_return QByteArray();
+        }
         co_await qCoro(&m_port, &QSerialPort::readyRead, 100ms);
     }
     co_return QByteArray();

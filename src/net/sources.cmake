@@ -1,1 +1,3 @@
-# Sources of src/net
+target_sources(qmncore PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/bridge_listener.cpp
+)

@@ -9,3 +9,8 @@ qmn_add_test(test_exchange
   LINK qmnsim
   TIMEOUT 120
 )
+qmn_add_test(test_panel
+  ${CMAKE_CURRENT_LIST_DIR}/com_panel_logic_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/com_panel_test.cpp
+  LINK qmnsim
+)

@@ -1,0 +1,162 @@
+#include "net/bridge_listener.h"
+
+#include "app/settings.h"
+#include "common/dialogs.h"
+#include "realtime/packet_receiver.h"
+
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace {
+const char kListeningTitle[] = "Listening";
+const char kClosedTitle[] = "NetDock Server Closed";
+} // namespace
+
+BridgeListener::BridgeListener(Settings &settings, SaveKeys saveKeys, Dialogs &dialogs, PacketReceiver &receiver,
+                               QTimer &watchdogTimer, QObject *parent)
+    : QObject(parent)
+    , m_settings(settings)
+    , m_saveKeys(std::move(saveKeys))
+    , m_dialogs(dialogs)
+    , m_receiver(receiver)
+    , m_watchdogTimer(watchdogTimer)
+{
+    connect(&m_server, &QTcpServer::newConnection, this, &BridgeListener::onNewConnection);
+}
+
+BridgeListener::~BridgeListener()
+{
+    dropSocket();
+}
+
+int BridgeListener::state() const
+{
+    if (m_socket && m_socket->state() == QAbstractSocket::ConnectedState)
+        return Connected;
+    if (m_server.isListening() && !m_stopListeningQueued)
+        return Listening;
+    return Closed;
+}
+
+BridgeListener::ConnectResult BridgeListener::netDockConnect(const QString &portText)
+{
+    bool ok = false;
+    const int port = portText.trimmed().toInt(&ok);
+    if (!ok || port < kFirstPort || port > kLastPort) {
+        m_dialogs.message(kRangeMessage);
+        return ConnectResult::Refused;
+    }
+    m_settings.netdockPort = int16_t(port);
+    if (m_saveKeys)
+        m_saveKeys({QStringLiteral("netdockPort")});
+
+    closeAll();
+    m_listenError.clear();
+    if (!m_server.listen(QHostAddress::Any, quint16(port))) {
+        m_listenError = m_server.errorString();
+        notifyState();
+        return ConnectResult::NotListening;
+    }
+    notifyState();
+    emit panelTitleChanged(kListeningTitle);
+    return ConnectResult::Listening;
+}
+
+void BridgeListener::netDockDisconnect()
+{
+    const int now = state();
+    if (now != Connected && now != Listening)
+        return;
+    closeAll();
+    emit panelTitleChanged(kClosedTitle);
+}
+
+void BridgeListener::close()
+{
+    closeAll();
+}
+
+void BridgeListener::closeAll()
+{
+    dropSocket();
+    m_server.close();
+    m_stopListeningQueued = false;
+    notifyState();
+}
+
+void BridgeListener::dropSocket()
+{
+    if (!m_socket)
+        return;
+    QTcpSocket *old = m_socket;
+    m_socket = nullptr;
+    old->disconnect(this);
+    old->abort();
+    // Deleting it now would pull it from under a data handler further up
+    // the stack (the per-sample path can end the program).
+    old->deleteLater();
+}
+
+void BridgeListener::onNewConnection()
+{
+    // Requests that arrive together are taken in order and the newest one
+    // stays: a bridge that reconnects after a network fault replaces its
+    // dead connection.
+    while (QTcpSocket *incoming = m_server.nextPendingConnection()) {
+        dropSocket();
+        m_socket = incoming;
+        incoming->setReadBufferSize(kMaxBlock);
+        connect(incoming, &QTcpSocket::readyRead, this, &BridgeListener::onData);
+        connect(incoming, &QTcpSocket::disconnected, this, &BridgeListener::onDisconnected);
+    }
+    // The listening ends with the connection. Closing the server from inside
+    // its own notification would refuse the requests still queued behind this
+    // one, so it closes as soon as this round of requests has been taken.
+    if (!m_stopListeningQueued) {
+        m_stopListeningQueued = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (m_stopListeningQueued) {
+                    m_server.close();
+                    m_stopListeningQueued = false;
+                }
+            },
+            Qt::QueuedConnection);
+    }
+    notifyState();
+}
+
+void BridgeListener::onData()
+{
+    QTcpSocket *socket = m_socket;
+    if (!socket)
+        return;
+    // At most kMaxBlock bytes wait in the socket: each arrival is handled
+    // whole and nothing is carried over.
+    const QByteArray block = socket->readAll();
+    m_bytesReceived += block.size();
+    if (!m_firstDataSeen)
+        m_firstDataSeen = true; // the first arrival of the run is dropped
+    else
+        m_receiver.processBridgeData(block);
+    if (!m_watchdogTimer.isActive())
+        m_watchdogTimer.start();
+}
+
+void BridgeListener::onDisconnected()
+{
+    if (m_socket && m_socket->bytesAvailable() > 0)
+        onData();
+    dropSocket();
+    notifyState();
+}
+
+void BridgeListener::notifyState()
+{
+    const int now = state();
+    if (now == m_lastState)
+        return;
+    m_lastState = now;
+    emit stateChanged(now);
+}

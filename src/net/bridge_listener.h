@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QTcpServer>
+
+#include <functional>
+
+class Dialogs;
+class PacketReceiver;
+class QTcpSocket;
+class QTimer;
+struct Settings;
+
+// `NetDock`: the TCP port a network bridge connects to. The bridge only ever
+// sends real-time packets; nothing is written back. One bridge at a time: a
+// connection ends the listening, and a further bridge can connect only after
+// "NetDock Connect" is used again.
+class BridgeListener : public QObject
+{
+    Q_OBJECT
+public:
+    // The socket states the rest of the program asks about, by their old numbers.
+    enum State { Closed = 0, Listening = 2, Connected = 7 };
+    enum class ConnectResult { Refused, NotListening, Listening };
+
+    static constexpr int kFirstPort = 1;
+    static constexpr int kLastPort = 32767;
+    // Upper bound of one data arrival: a flooding bridge is held back by TCP
+    // instead of piling up in memory.
+    static constexpr qint64 kMaxBlock = 64 * 1024;
+
+    static constexpr const char *kRangeMessage = "The NetDock port must be a whole number from 1 to 32767.";
+
+    using SaveKeys = std::function<void(const QStringList &keys)>;
+
+    BridgeListener(Settings &settings, SaveKeys saveKeys, Dialogs &dialogs, PacketReceiver &receiver,
+                   QTimer &watchdogTimer, QObject *parent = nullptr);
+    ~BridgeListener() override;
+
+    int state() const;
+
+    // "NetDock Connect" with the text of the panel's port box: a text that is
+    // not a whole number from 1 to 32767 is refused with a message and the
+    // port kept; otherwise the port is stored, saved and listened on.
+    ConnectResult netDockConnect(const QString &portText);
+    // "NetDock Disconnect": closes a listening or connected socket; does
+    // nothing when closed.
+    void netDockDisconnect();
+    // Closes without a word, for the program's exit.
+    void close();
+
+    // Why the latest listen failed (port in use, no permission for ports
+    // below 1024).
+    QString listenError() const { return m_listenError; }
+    bool firstDataSeen() const { return m_firstDataSeen; }
+    // Every byte read from bridges this run, the dropped first block included.
+    qint64 bytesReceived() const { return m_bytesReceived; }
+
+signals:
+    void stateChanged(int state);
+    // The communication panel shows the listener's state in its title.
+    void panelTitleChanged(const QString &title);
+
+private:
+    void onNewConnection();
+    void onData();
+    void onDisconnected();
+    void dropSocket();
+    void closeAll();
+    void notifyState();
+
+    Settings &m_settings;
+    SaveKeys m_saveKeys;
+    Dialogs &m_dialogs;
+    PacketReceiver &m_receiver;
+    QTimer &m_watchdogTimer;
+
+    QTcpServer m_server;
+    QPointer<QTcpSocket> m_socket;
+    bool m_stopListeningQueued = false;
+    bool m_firstDataSeen = false; // spans the whole run, across connections
+    qint64 m_bytesReceived = 0;
+    QString m_listenError;
+    int m_lastState = Closed;
+};
