@@ -66,7 +66,7 @@ ChannelModel::PowerPair ChannelModel::powersAt(qint64 packetIndex) const
     case Profile::Steps:
         return m_steps.at(int((packetIndex / m_packetsPerStep) % m_steps.size()));
     case Profile::Solar: {
-        const double hour = 24.0 * double((packetIndex * m_periodMs) % m_dayMs) / double(m_dayMs);
+        const double hour = std::fmod(m_dayStartHour + 24.0 * double((packetIndex * m_periodMs) % m_dayMs) / double(m_dayMs), 24.0);
         const double solar = (hour > 6.0 && hour < 18.0)
             ? m_solarPeak * std::sin(std::numbers::pi * (hour - 6.0) / 12.0) : 0.0;
         // Morning and evening peaks on top of a base load.

@@ -38,6 +38,8 @@ public:
     // A day squeezed into dayMs: CH1 is the solar inverter's output, CH2 the
     // grid connection (house load minus solar), so CH2 exports around midday.
     void setSolar(double solarPeakW, double houseLoadW, qint64 dayMs);
+    // Hour of the simulated day the first packet falls on (0 to 24).
+    void setDayStartHour(double hour) { m_dayStartHour = hour; }
     Profile profile() const { return m_profile; }
 
     void setVoltage(double volts) { m_voltage = volts; }
@@ -70,6 +72,7 @@ private:
     double m_solarPeak = 3000.0;
     double m_houseLoad = 800.0;
     qint64 m_dayMs = 10 * 60 * 1000;
+    double m_dayStartHour = 0;
 
     double m_voltage = 120.0;
     int m_periodMs = 1000;

@@ -60,12 +60,13 @@ bool configure(const QCommandLineParser &args, MonitorSim &sim)
         *value = args.isSet(name) ? args.value(name).toDouble(&ok) : fallback;
         return ok || fail(QStringLiteral("--%1 needs a number").arg(name));
     };
-    double period = 0, volt = 0, p1 = 0, p2 = 0, dayMinutes = 0, stepPackets = 0, seconds = 0, address = 0;
+    double period = 0, volt = 0, p1 = 0, p2 = 0, dayMinutes = 0, dayStart = 0, stepPackets = 0, seconds = 0, address = 0;
     const bool solar = args.value(QStringLiteral("profile")) == QLatin1String("solar");
     if (!number(QStringLiteral("period"), 1000, &period) || !number(QStringLiteral("volt"), 120.0, &volt)
         || !number(QStringLiteral("p1"), solar ? 3000 : 1200, &p1)
         || !number(QStringLiteral("p2"), solar ? 800 : 300, &p2)
         || !number(QStringLiteral("day-minutes"), 10, &dayMinutes)
+        || !number(QStringLiteral("day-start"), 0, &dayStart)
         || !number(QStringLiteral("step-packets"), 10, &stepPackets)
         || !number(QStringLiteral("seconds"), 1000, &seconds)
         || !number(QStringLiteral("address"), 1, &address))
@@ -89,6 +90,7 @@ bool configure(const QCommandLineParser &args, MonitorSim &sim)
         model.setSteps(steps, int(stepPackets));
     } else if (solar) {
         model.setSolar(p1, p2, qint64(dayMinutes * 60000));
+        model.setDayStartHour(dayStart);
     } else {
         return fail(QStringLiteral("unknown --profile %1").arg(profile));
     }
@@ -133,6 +135,7 @@ int main(int argc, char **argv)
         {QStringLiteral("p2"), QStringLiteral("CH2 power in W, negative exports (solar: house load, default 800)."), QStringLiteral("W")},
         {QStringLiteral("steps"), QStringLiteral("Power list for the steps profile, e.g. 1000:200,1500:-300."), QStringLiteral("list")},
         {QStringLiteral("step-packets"), QStringLiteral("Packets per step (default 10)."), QStringLiteral("n")},
+        {QStringLiteral("day-start"), QStringLiteral("Hour of the solar day at the first packet (default 0)."), QStringLiteral("hour")},
         {QStringLiteral("day-minutes"), QStringLiteral("Length of the solar profile's day (default 10)."), QStringLiteral("min")},
         {QStringLiteral("volt"), QStringLiteral("Line voltage (default 120.0)."), QStringLiteral("V")},
         {QStringLiteral("seconds"), QStringLiteral("Starting seconds counter (default 1000)."), QStringLiteral("s")},
