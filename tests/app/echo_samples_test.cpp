@@ -1,0 +1,61 @@
+// The console echo as a person (or a service's log) sees it: the real
+// program, started from the command line, on the simulated monitor.
+#include "monitor_sim.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+TEST(EchoSamples, PrintsOneLinePerSampleWithPowersAndVoltage)
+{
+    QTemporaryDir dir;
+    MonitorSim sim; // silent until the program asks for real-time data
+    sim.setPeriodMs(200);
+    sim.model().setConstant(1500, 600);
+    sim.model().setVoltage(120.0);
+    QString error;
+    ASSERT_TRUE(sim.start(&error)) << qPrintable(error);
+    int sent = 0;
+    QObject::connect(&sim, &MonitorSim::packetSent, [&] { ++sent; });
+
+    const QString ini = dir.filePath("QMNpilot.ini");
+    QFile f(ini);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QStringLiteral("[ports]\n1=%1\n[startup]\nZigbeeVersion=8\nStartupComIsOn=True\nStartupRTLisOn=True\n")
+                .arg(sim.devicePath())
+                .toUtf8());
+    f.close();
+
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    program.setProcessEnvironment(env);
+    program.start(QMN_PILOT_BINARY, {"--config", ini, "--data-dir", dir.filePath("data"), "--echo-samples"});
+    ASSERT_TRUE(program.waitForStarted());
+    QStringList lines;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            while (program.canReadLine())
+                lines << QString::fromUtf8(program.readLine()).trimmed();
+            return lines.size() >= 4;
+        },
+        20000))
+        << qPrintable(lines.join('\n'));
+    program.terminate();
+    ASSERT_TRUE(program.waitForFinished(10000));
+    EXPECT_EQ(program.exitCode(), 0);
+    lines << QString::fromUtf8(program.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+
+    // The first sample averages over the counter's whole life; from the
+    // second on the power is the simulated one.
+    static const QRegularExpression shape(R"(^\d\d:\d\d:\d\d  CH1 -?\d+ W  CH2 -?\d+ W  TOT -?\d+ W  \d+\.\d V$)");
+    for (const QString &line : lines)
+        EXPECT_TRUE(shape.match(line).hasMatch()) << qPrintable(line);
+    for (int i = 1; i < lines.size(); ++i)
+        EXPECT_EQ(lines[i].mid(8), "  CH1 1500 W  CH2 600 W  TOT 2100 W  120.0 V");
+    EXPECT_LE(lines.size(), sent);
+}
