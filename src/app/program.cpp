@@ -122,7 +122,7 @@ void Program::saveKeys(const QStringList &keys)
         std::fprintf(stderr, "qmnpilot: %s\n", qUtf8Printable(error));
 }
 
-void Program::SaveRecoveryState()
+void Program::captureRecoveryState()
 {
     m_settings.PreResetVal1 = m_sample.PreResetVal1;
     m_settings.PreResetVal2 = m_sample.PreResetVal2;
@@ -134,6 +134,11 @@ void Program::SaveRecoveryState()
     m_settings.E2BP = m_sample.E2BP;
     m_settings.QMNresetCount = m_sample.QMNresetCount;
     m_settings.QMNCounter = m_sample.secondsCounter;
+}
+
+void Program::SaveRecoveryState()
+{
+    captureRecoveryState();
     saveKeys(SettingsKeys::recoveryKeys());
 }
 
@@ -147,18 +152,7 @@ void Program::exitSequence()
     m_saveTimer.stop();
     m_listenerTimer.stop();
 
-    // The recovery values first, so that the exit keys see the same state
-    // the periodic save would have written.
-    m_settings.PreResetVal1 = m_sample.PreResetVal1;
-    m_settings.PreResetVal2 = m_sample.PreResetVal2;
-    m_settings.PreResetValP1 = m_sample.PreResetValP1;
-    m_settings.PreResetValP2 = m_sample.PreResetValP2;
-    m_settings.E1B = m_sample.E1B;
-    m_settings.E2B = m_sample.E2B;
-    m_settings.E1BP = m_sample.E1BP;
-    m_settings.E2BP = m_sample.E2BP;
-    m_settings.QMNresetCount = m_sample.QMNresetCount;
-    m_settings.QMNCounter = m_sample.secondsCounter;
+    captureRecoveryState();
     saveKeys(SettingsKeys::exitKeys());
 
     if (m_serial.isOpen())

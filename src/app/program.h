@@ -105,6 +105,8 @@ signals:
     void exitRequested();
 
 private:
+    // Copies the counters' recovery state from the sample into settings().
+    void captureRecoveryState();
     void onSerialData();
     void onSaveTick();
     void onListenerTick();
