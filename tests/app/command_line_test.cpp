@@ -36,16 +36,3 @@ TEST(CommandLine, FirstRunThenSigtermWritesTheDefaultsAndEndsWithStatusZero)
             EXPECT_TRUE(text.contains(line)) << line << qPrintable(text);
     }
 }
-
-TEST(CommandLine, VersionAndHelp)
-{
-    QProcess p;
-    p.start(QMN_PILOT_BINARY, {"--version"});
-    ASSERT_TRUE(p.waitForFinished(10000));
-    EXPECT_TRUE(p.readAllStandardOutput().contains("1.20"));
-    p.start(QMN_PILOT_BINARY, {"--help"});
-    ASSERT_TRUE(p.waitForFinished(10000));
-    const QByteArray help = p.readAllStandardOutput();
-    EXPECT_TRUE(help.contains("--config")) << help.constData();
-    EXPECT_TRUE(help.contains("--data-dir"));
-}

@@ -1,10 +1,10 @@
 // The console echo as a person (or a service's log) sees it: the real
 // program, started from the command line, on the simulated monitor.
 #include "monitor_sim.h"
+#include "text_file.h"
 
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -23,12 +23,8 @@ TEST(EchoSamples, PrintsOneLinePerSampleWithPowersAndVoltage)
     QObject::connect(&sim, &MonitorSim::packetSent, [&] { ++sent; });
 
     const QString ini = dir.filePath("QMNpilot.ini");
-    QFile f(ini);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(QStringLiteral("[ports]\n1=%1\n[startup]\nZigbeeVersion=8\nStartupComIsOn=True\nStartupRTLisOn=True\n")
-                .arg(sim.devicePath())
-                .toUtf8());
-    f.close();
+    ASSERT_TRUE(writeText(ini, "[ports]\n1=" + sim.devicePath()
+                                   + "\n[startup]\nZigbeeVersion=8\nStartupComIsOn=True\nStartupRTLisOn=True\n"));
 
     QProcess program;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

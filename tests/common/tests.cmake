@@ -1,5 +1,4 @@
 qmn_add_test(test_common
-  ${CMAKE_CURRENT_LIST_DIR}/status_list_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/number_picture_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/date_picture_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/rounding_test.cpp

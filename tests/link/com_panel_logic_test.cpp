@@ -2,10 +2,8 @@
 // closing, and the port search over simulated monitors.
 #include "coro_wait.h"
 #include "link/panel_fixture.h"
-#include "net/bridge_client.h"
 
 #include <QSignalSpy>
-#include <QTcpSocket>
 
 namespace {
 
@@ -16,9 +14,7 @@ struct MethodCase
     bool find[3];
 };
 
-class MethodOptions : public PanelFixture, public ::testing::WithParamInterface<MethodCase>
-{
-};
+class MethodOptions : public PanelFixture, public ::testing::WithParamInterface<MethodCase> {};
 
 struct PortBoxCase
 {
@@ -27,9 +23,7 @@ struct PortBoxCase
     bool refusedAloud; // a message says why the number was not taken
 };
 
-class PortBox : public PanelFixture, public ::testing::WithParamInterface<PortBoxCase>
-{
-};
+class PortBox : public PanelFixture, public ::testing::WithParamInterface<PortBoxCase> {};
 
 const char kNoPortSelected[] = "No COM port selected. Try \"Find COM Port\" utility";
 
@@ -60,8 +54,6 @@ TEST_P(MethodOptions, ChoiceSetsTheVersionAndEnablesOnlyItsFindButton)
     panel().load();
     EXPECT_EQ(saved("ZigbeeVersion"), QString::number(c.zigbeeVersion));
     EXPECT_EQ(panel().methodOption(), c.option);
-    for (int z = 1; z <= 3; ++z)
-        EXPECT_EQ(panel().findEnabled(z), c.find[z - 1]) << "after load, Find E" << z;
 }
 
 INSTANTIATE_TEST_SUITE_P(Panel, MethodOptions,
@@ -69,21 +61,6 @@ INSTANTIATE_TEST_SUITE_P(Panel, MethodOptions,
                                            MethodCase{1, 1, {true, false, false}},
                                            MethodCase{2, 2, {false, true, false}},
                                            MethodCase{3, 3, {false, false, true}}));
-
-TEST_F(PanelFixture, LoadWithNoKnownMethodSelectsNoneAndShowsTheSharedState)
-{
-    for (const char *version : {"0", "5"}) {
-        startProgram({}, QStringLiteral("ZigbeeVersion=%1\nComPort=12\nnetdockPort=9001\n").arg(version));
-        panel().load();
-        EXPECT_EQ(panel().methodOption(), ComPanelLogic::kNoMethod) << version;
-        for (int z = 1; z <= 3; ++z)
-            EXPECT_FALSE(panel().findEnabled(z));
-        EXPECT_EQ(panel().portBox().text(), "12");
-        EXPECT_FALSE(panel().portBox().isGood());
-        EXPECT_EQ(panel().netDockPortText(), "9001");
-        EXPECT_EQ(panel().title(), "COM Control Panel");
-    }
-}
 
 TEST_P(PortBox, LeavingTheBoxSetsThePortForTheNextOpenWithoutSaving)
 {
@@ -122,51 +99,20 @@ TEST_F(PanelFixture, OpenPortOutsideOneToSixtyFourOpensNothing)
     }
 }
 
-TEST_F(PanelFixture, OpenAndClosePortColourTheBoxes)
-{
-    startProgram({{5, monitorPath()}}, "ComPort=5\n");
-    panel().load();
-    ASSERT_EQ(awaitTask(panel().openPort()), true);
-    EXPECT_TRUE(program->serial().isOpen());
-    EXPECT_EQ(panel().portBox().text(), "5");
-    EXPECT_TRUE(panel().portBox().isGood());
-    EXPECT_EQ(program->serialBox().text(), "COM Port is Open");
-
-    panel().closePort();
-    EXPECT_FALSE(program->serial().isOpen());
-    EXPECT_FALSE(panel().portBox().isGood());
-    EXPECT_EQ(panel().portBox().text(), "5");
-    EXPECT_FALSE(program->serialBox().isGood());
-    EXPECT_EQ(program->serialBox().text(), "COM Port is Open"); // colour only, as the menu's close
-
-    // A port that does not open: the question, answered No, and a line.
-    panel().portBoxLeft("6");
-    EXPECT_EQ(awaitTask(panel().openPort()), false);
-    EXPECT_EQ(dialogs.questions.size(), 1);
-    EXPECT_EQ(panel().messages().lines(), QStringList{"Error opening COM port"});
-    EXPECT_FALSE(panel().portBox().isGood());
-}
-
 TEST_F(PanelFixture, SearchListsTheMonitorsThatOpenWithTheirDevices)
 {
     const QString a = monitorPath(), b = monitorPath(), c = monitorPath();
     startProgram({{3, a}, {9, b}, {40, c}}, "ComPort=9\n");
     ASSERT_EQ(awaitTask(program->serial().OpenPort()), true); // the search closes it
     panel().messages().add("an older line");
-    QSignalSpy busy(&panel(), &ComPanelLogic::busyChanged);
 
     ASSERT_TRUE(awaitTask(panel().listAvailablePorts()));
     EXPECT_EQ(panel().portList(), QList<int>({3, 9, 40}));
-    EXPECT_EQ(panel().portCount(), 3);
     EXPECT_EQ(panel().portRows().stringList(),
               QStringList({"3   " + a, "9   " + b, "40   " + c}));
     EXPECT_EQ(panel().messages().lines(), QStringList{"Click the port number to select"});
     EXPECT_TRUE(dialogs.messages.isEmpty());
     EXPECT_FALSE(program->serial().isOpen());
-    EXPECT_EQ(program->serialBox().text(), "COM Port is Closed");
-    ASSERT_EQ(busy.count(), 2);
-    EXPECT_TRUE(busy[0][0].toBool());
-    EXPECT_FALSE(busy[1][0].toBool());
 
     // Picking a row saves the port and says so.
     panel().portListClicked(0);
@@ -178,21 +124,6 @@ TEST_F(PanelFixture, SearchListsTheMonitorsThatOpenWithTheirDevices)
     EXPECT_EQ("/dev/" + program->serial().port().portName(), a);
 }
 
-TEST_F(PanelFixture, SearchKeepsTheFirstThirtyFivePorts)
-{
-    const QString sim = monitorPath();
-    QMap<int, QString> devices;
-    for (int n = 1; n <= 40; ++n)
-        devices[n] = sim;
-    startProgram(devices);
-    ASSERT_TRUE(awaitTask(panel().listAvailablePorts()));
-    QList<int> first35;
-    for (int n = 1; n <= 35; ++n)
-        first35 << n;
-    EXPECT_EQ(panel().portList(), first35);
-    EXPECT_EQ(panel().portRows().rowCount(), 35);
-}
-
 TEST_F(PanelFixture, SearchWithNothingToOpenSaysSoAndKeepsTheMessages)
 {
     startProgram({});
@@ -202,27 +133,4 @@ TEST_F(PanelFixture, SearchWithNothingToOpenSaysSoAndKeepsTheMessages)
     EXPECT_EQ(panel().portCount(), 0);
     EXPECT_EQ(panel().portRows().rowCount(), 0);
     EXPECT_EQ(panel().messages().lines(), QStringList{"an older line"});
-}
-
-TEST_F(PanelFixture, ClosingWithoutAMethodOrABridgeWarns)
-{
-    startProgram({});
-    panel().unload();
-    EXPECT_EQ(dialogs.messages, QStringList{"A communication method has not been selected."});
-
-    // A connected bridge is a communication method of its own.
-    dialogs.messages.clear();
-    const int port = listenOnFreePort(program->bridge());
-    ASSERT_GT(port, 0);
-    QTcpSocket bridge;
-    bridge.connectToHost(QHostAddress::LocalHost, quint16(port));
-    ASSERT_TRUE(bridge.waitForConnected(5000));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return program->bridge().state() == BridgeListener::Connected; }, 5000));
-    panel().unload();
-    EXPECT_TRUE(dialogs.messages.isEmpty());
-
-    program->bridge().netDockDisconnect();
-    panel().chooseMethod(0);
-    panel().unload();
-    EXPECT_TRUE(dialogs.messages.isEmpty());
 }

@@ -4,10 +4,10 @@
 #include "app/settings_store.h"
 #include "monitor_sim.h"
 #include "scripted_dialogs.h"
+#include "text_file.h"
 
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QMap>
 #include <QTemporaryDir>
 
@@ -39,10 +39,7 @@ struct PanelFixture : ::testing::Test
         QString text = "[startup]\n" + startupKeys + "[ports]\n";
         for (int n = 1; n <= 64; ++n)
             text += QStringLiteral("%1=%2\n").arg(n).arg(devices.value(n, dir.filePath(QStringLiteral("none%1").arg(n))));
-        QFile f(ini);
-        f.open(QIODevice::WriteOnly | QIODevice::Text);
-        f.write(text.toUtf8());
-        f.close();
+        ASSERT_TRUE(writeText(ini, text));
         program = std::make_unique<Program>(ini, dir.filePath("data"), dialogs);
         program->startUp();
     }

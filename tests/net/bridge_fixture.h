@@ -4,10 +4,10 @@
 #include "channel_model.h"
 #include "net/bridge_client.h"
 #include "scripted_dialogs.h"
+#include "text_file.h"
 
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
@@ -26,10 +26,7 @@ struct BridgeFixture : ::testing::Test
 
     void startProgram(const QString &startupKeys = {})
     {
-        QFile f(ini);
-        f.open(QIODevice::WriteOnly | QIODevice::Text);
-        f.write(("[startup]\n" + startupKeys).toUtf8());
-        f.close();
+        ASSERT_TRUE(writeText(ini, "[startup]\n" + startupKeys));
         program = std::make_unique<Program>(ini, dir.filePath("data"), dialogs);
         program->dispatch().addStep("record", [this] { samples << program->sample().secondsCounter; });
         program->startUp();
@@ -61,12 +58,5 @@ struct BridgeFixture : ::testing::Test
         for (int i = 0; i < count; ++i)
             packets << model.nextPacket();
         return packets;
-    }
-
-    QString iniText() const
-    {
-        QFile f(ini);
-        f.open(QIODevice::ReadOnly | QIODevice::Text);
-        return QString::fromUtf8(f.readAll());
     }
 };

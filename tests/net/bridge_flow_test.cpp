@@ -80,13 +80,6 @@ TEST_F(BridgeFixture, StartUpSwitchListensAndEveryPacketAfterTheFirstArrivalBeco
     EXPECT_TRUE(dialogs.messages.isEmpty()) << qPrintable(dialogs.messages.join('\n'));
 }
 
-TEST_F(BridgeFixture, StartUpSwitchWithAPortOutOfRangeSaysSo)
-{
-    startProgram(QStringLiteral("StartupNetDockIsOn=True\nnetdockPort=0\n"));
-    EXPECT_EQ(bridge().state(), BridgeListener::Closed);
-    EXPECT_EQ(dialogs.messages, QStringList{"The NetDock port must be a whole number from 1 to 32767."});
-}
-
 TEST_F(BridgeFixture, FloodOfNoiseAndPacketsStaysInBoundedMemory)
 {
     startProgram();
