@@ -1,4 +1,5 @@
 qmn_add_test(test_exchange
+  ${CMAKE_CURRENT_LIST_DIR}/serial_link_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/command_exchange_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/radio_dongle_test.cpp
   LINK qmnsim

@@ -309,4 +309,12 @@ TEST_F(ControlTest, WatchdogFollowsThePacketBytes)
     EXPECT_GE(ticks - ticksAtLastPacket, 3);
     EXPECT_LE(ticks - ticksAtLastPacket, 4); // a tick between the sending and the reading
     EXPECT_EQ(program->realtimeBox().text(), "Real-Time Data Stopped");
+
+    // A program left without data for days never lets the count run over.
+    watchdog.stop();
+    flags().watchdogCount = 29999;
+    for (int i = 0; i < 3; ++i)
+        program->realtime().onWatchdogTick();
+    EXPECT_LE(flags().watchdogCount, 30000);
+    EXPECT_FALSE(flags().realtimeActive);
 }
