@@ -90,6 +90,10 @@ void PacketReceiver::headerDeadline()
         return;
     }
     m_hunt = Hunt::Hunting;
+    // A command dialogue or the download took the port meanwhile: the bytes
+    // are theirs, not a monitor that fell silent.
+    if (m_flags.commandInProgress || m_flags.downloadMode)
+        return;
     m_mainStatus.add(QStringLiteral("Time out error"));
 }
 

@@ -187,3 +187,16 @@ TEST(SerialRoad, IncompleteHeaderTimesOut)
         EXPECT_EQ(h.dispatched.size(), 1u);
     }
 }
+
+TEST(SerialRoad, NoTimeOutLineWhileADialogueHoldsThePort)
+{
+    Harness h;
+    h.receiver.setHeaderTimeout(50ms);
+    h.feed(Road::Serial, QByteArray("\xfe"));
+    h.flags.commandInProgress = true; // the rest of the header is the dialogue's now
+    QTest::qWait(200);
+    EXPECT_TRUE(h.status.lines().isEmpty());
+    h.flags.commandInProgress = false;
+    h.feed(Road::Serial, buildPacket(fields(100, 1000)));
+    EXPECT_EQ(h.dispatched.size(), 1u);
+}
