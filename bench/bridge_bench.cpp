@@ -8,7 +8,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -80,14 +79,3 @@ void bridgeFlood(benchmark::State &state)
 } // namespace
 
 BENCHMARK(bridgeFlood)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -10,7 +10,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
 
 #include <vector>
 
@@ -82,15 +81,3 @@ void bridgeRoad(benchmark::State &state)
 
 BENCHMARK(serialRoad);
 BENCHMARK(bridgeRoad);
-
-int main(int argc, char **argv)
-{
-    // The receiver's header deadline is a QTimer, which needs the application.
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

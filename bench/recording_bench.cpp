@@ -55,5 +55,3 @@ void LogSampleIntoSqlite(benchmark::State &state)
 } // namespace
 
 BENCHMARK(LogSampleIntoSqlite)->ArgName("journal")->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond)->UseRealTime();
-
-BENCHMARK_MAIN();

@@ -52,15 +52,20 @@ QCoro::Task<bool> CommandExchange::waitForInput(QDeadlineTimer deadline)
     }
 }
 
-QCoro::Task<bool> CommandExchange::WaitAck()
+QCoro::Task<bool> CommandExchange::readAck(QDeadlineTimer until)
 {
-    const bool arrived = co_await waitForInput(deadline(2));
+    const bool arrived = co_await waitForInput(until);
     if (!arrived)
         co_return false;
     char byte = 0;
     if (!port().getChar(&byte))
         co_return false;
     co_return byte == kAck;
+}
+
+QCoro::Task<bool> CommandExchange::WaitAck()
+{
+    co_return co_await readAck(deadline(2));
 }
 
 bool CommandExchange::writeByte(char byte)
@@ -136,11 +141,5 @@ QCoro::Task<bool> CommandExchange::Send_Receive_Ack()
     co_await drainInput(until);
     if (!writeByte(kAck))
         co_return false;
-    const bool answered = co_await waitForInput(until);
-    if (!answered)
-        co_return false;
-    char byte = 0;
-    if (!port().getChar(&byte))
-        co_return false;
-    co_return byte == kAck;
+    co_return co_await readAck(until);
 }

@@ -53,6 +53,9 @@ public:
     // True as soon as at least one byte is waiting; false at the deadline
     // or when the port is closed.
     QCoro::Task<bool> waitForInput(QDeadlineTimer deadline);
+    // Waits for one byte until the deadline; true when it is the
+    // acknowledgement 0xFC.
+    QCoro::Task<bool> readAck(QDeadlineTimer until);
     // Reads and discards waiting input until the line has been quiet for a
     // packet's gap; ends at the deadline at the latest. Whatever half packet
     // the receiver was collecting is gone afterwards, so it hunts afresh.

@@ -1,0 +1,16 @@
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+
+// Timers and sockets need the application object, so every benchmark
+// program starts from here.
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
