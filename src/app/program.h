@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/settings.h"
-#include "app/settings_store.h"
+#include "settings/settings.h"
+#include "settings/settings_store.h"
 #include "common/clock.h"
 #include "common/program_flags.h"
 #include "common/status_box.h"

@@ -1,5 +1,4 @@
 target_sources(qmncore PRIVATE
-  ${CMAKE_CURRENT_LIST_DIR}/settings_store.cpp
   ${CMAKE_CURRENT_LIST_DIR}/program.cpp
   ${CMAKE_CURRENT_LIST_DIR}/sample_echo.cpp
 )

@@ -1,6 +1,6 @@
 #include "link/com_panel_logic.h"
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "common/dialogs.h"
 #include "common/rounding.h"
 #include "common/status_box.h"

@@ -1,6 +1,6 @@
 #include "link/port_map.h"
 
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 
 #include <QCollator>
 #include <QSerialPortInfo>

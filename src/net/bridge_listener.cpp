@@ -1,6 +1,6 @@
 #include "net/bridge_listener.h"
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "common/dialogs.h"
 #include "realtime/packet_receiver.h"
 

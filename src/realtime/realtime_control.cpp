@@ -1,6 +1,6 @@
 #include "realtime/realtime_control.h"
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "common/dialogs.h"
 #include "common/program_flags.h"
 #include "common/signal_wait.h"

@@ -1,5 +1,4 @@
 qmn_add_test(test_app
-  ${CMAKE_CURRENT_LIST_DIR}/settings_store_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/program_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/command_line_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/streaming_test.cpp

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/program.h"
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 #include "monitor_sim.h"
 #include "scripted_dialogs.h"
 #include "text_file.h"

@@ -1,4 +1,4 @@
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 #include "text_file.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,3 @@
+target_sources(qmncore PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/settings_store.cpp
+)

@@ -1,0 +1,3 @@
+qmn_add_test(test_settings
+  ${CMAKE_CURRENT_LIST_DIR}/settings_store_test.cpp
+)
