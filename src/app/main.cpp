@@ -5,6 +5,8 @@
 #include "common/widget_dialogs.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QTimer>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
@@ -12,6 +14,7 @@
 #include <QStandardPaths>
 
 #include <csignal>
+#include <memory>
 #include <cstdio>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -19,6 +22,7 @@
 namespace {
 
 int g_signalFd[2] = {-1, -1};
+constexpr unsigned kExitGraceSeconds = 5;
 
 void onUnixSignal(int)
 {
@@ -26,8 +30,15 @@ void onUnixSignal(int)
     [[maybe_unused]] auto n = ::write(g_signalFd[0], &one, 1);
 }
 
+// The last resort of an exit that something still holds up: the exit
+// sequence has written the recovery state by then.
+void onExitGraceOver(int)
+{
+    ::_exit(0);
+}
+
 // SIGTERM from a service manager and Ctrl-C end the program through the
-// same exit sequence as closing the window.
+// same exit sequence as closing the window, whatever box or wait is open.
 void watchSignals(QObject *context, std::function<void()> onSignal)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalFd) != 0)
@@ -36,6 +47,11 @@ void watchSignals(QObject *context, std::function<void()> onSignal)
     QObject::connect(notifier, &QSocketNotifier::activated, context, [onSignal] {
         char buf[16];
         [[maybe_unused]] auto n = ::read(g_signalFd[1], buf, sizeof buf);
+        struct sigaction grace = {};
+        grace.sa_handler = onExitGraceOver;
+        sigemptyset(&grace.sa_mask);
+        sigaction(SIGALRM, &grace, nullptr);
+        ::alarm(kExitGraceSeconds);
         onSignal();
     });
     struct sigaction sa = {};
@@ -44,6 +60,25 @@ void watchSignals(QObject *context, std::function<void()> onSignal)
     sa.sa_flags = SA_RESTART;
     sigaction(SIGTERM, &sa, nullptr);
     sigaction(SIGINT, &sa, nullptr);
+}
+
+// Ends the event loops once the exit sequence has run. Boxes and dialogues
+// still up are answered No or Cancel, the answer that changes nothing, so
+// their own loops return and nothing waits on them.
+void leaveEventLoops()
+{
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (auto *dialog = qobject_cast<QDialog *>(widget); dialog && dialog->isVisible())
+            dialog->reject();
+    }
+    QCoreApplication::exit(0);
+}
+
+// Nobody can answer a box on these platforms.
+bool nobodyToAsk()
+{
+    const QString platform = QGuiApplication::platformName();
+    return platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
 }
 
 } // namespace
@@ -102,10 +137,21 @@ int main(int argc, char **argv)
                                 ? parser.value(dataOption)
                                 : QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/QMNpilot";
 
-    WidgetDialogs dialogs;
-    Program program(settingsPath, QDir(dataDir).absolutePath(), dialogs);
+    // Without a display a box would wait for a click that never comes: its
+    // text goes to stderr and the answer is No.
+    std::unique_ptr<Dialogs> dialogs;
+    WidgetDialogs *widgetDialogs = nullptr;
+    if (nobodyToAsk()) {
+        dialogs = std::make_unique<HeadlessDialogs>();
+    } else {
+        auto widgets = std::make_unique<WidgetDialogs>();
+        widgetDialogs = widgets.get();
+        dialogs = std::move(widgets);
+    }
+    Program program(settingsPath, QDir(dataDir).absolutePath(), *dialogs);
     MainWindow window(program);
-    dialogs.setParent(&window);
+    if (widgetDialogs)
+        widgetDialogs->setParent(&window);
 
     SampleEcho echo;
     if (parser.isSet(echoOption)) {
@@ -114,16 +160,23 @@ int main(int argc, char **argv)
         });
     }
 
-    QObject::connect(&program, &Program::exitRequested, &app, &QCoreApplication::quit, Qt::QueuedConnection);
-    watchSignals(&app, [&program] { program.exitSequence(); });
-
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    program.startUp([&window] {
-        window.show();
-        window.repaint();
-        QApplication::restoreOverrideCursor();
+    QObject::connect(&program, &Program::exitRequested, &app, &leaveEventLoops, Qt::QueuedConnection);
+    watchSignals(&app, [&program] {
+        program.exitSequence();
+        leaveEventLoops();
     });
-    if (program.hasExited())
-        return 0;
-    return app.exec() == 0 ? 0 : 1;
+
+    // Start-up runs inside the event loop, so that a box it opens is a loop
+    // the exit can end.
+    QTimer::singleShot(0, &program, [&program, &window] {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        program.startUp([&window] {
+            window.show();
+            window.repaint();
+            QApplication::restoreOverrideCursor();
+        });
+    });
+    const int status = app.exec();
+    program.exitSequence();
+    return status == 0 ? 0 : 1;
 }

@@ -14,7 +14,7 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
     , m_serial(m_portMap, m_serialBox, m_panelPortBox, m_mainStatus, dialogs)
     , m_errorLog(dataDir, dialogs, [this] { exitSequence(); })
     , m_database([this] { return DatabaseSettings{m_settings.dbtype, m_settings.adbpath, m_settings.sqldbpath}; },
-                 m_sample, m_errorLog, dialogs, [this] { exitSequence(); })
+                 m_sample, m_errorLog, dialogs, [this] { exitSequence(); }, &m_mainStatus)
     , m_derivation(m_sample, m_flags, m_mainStatus, m_clock, [this] { m_dispatch.LogSample(); })
     , m_receiver(m_flags, m_mainStatus, m_derivation)
     , m_exchange(m_serial, m_flags, m_mainStatus)
@@ -23,7 +23,7 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
                   dialogs, m_autoStartTimer, m_watchdogTimer})
     , m_bridge(m_settings, [this](const QStringList &keys) { saveKeys(keys); }, dialogs, m_receiver, m_watchdogTimer)
     , m_comPanel(m_settings, [this](const QStringList &keys) { saveKeys(keys); }, m_serial, m_portMap,
-                 m_panelPortBox, m_bridge, dialogs)
+                 m_panelPortBox, m_bridge, dialogs, m_dialogueGate, m_flags)
 {
     m_database.installInto(m_dispatch);
     QDir().mkpath(m_dataDir);
@@ -35,10 +35,10 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
     m_listenerTimer.setInterval(3000);
     connect(&m_saveTimer, &QTimer::timeout, this, &Program::onSaveTick);
     connect(&m_listenerTimer, &QTimer::timeout, this, &Program::onListenerTick);
-    // "Listening" says the program waits for a bridge; once one is connected
-    // the title goes back to the program's name.
+    // "Listening" says the program waits for a bridge; once one is connected,
+    // or the listener is closed, the title goes back to the program's name.
     connect(&m_bridge, &BridgeListener::stateChanged, this, [this](int state) {
-        if (state == BridgeListener::Connected && m_title == QLatin1String("Listening"))
+        if (state != BridgeListener::Listening && m_title == QLatin1String("Listening"))
             setTitle(QStringLiteral("%1 Version %2").arg(kCaption, kVersion));
     });
     connect(&m_serial, &SerialLink::dataReceived, this, &Program::onSerialData);
@@ -116,10 +116,21 @@ QCoro::Task<> Program::startUp(std::function<void()> showWindow)
 
 void Program::saveKeys(const QStringList &keys)
 {
-    m_store.writeKeys(m_settings, keys);
+    // The file may have been edited since start-up (a new database, a port
+    // mapping): only the keys written here change, the rest stays as it is
+    // on disk.
+    SettingsStore onDisk(m_store.path());
     QString error;
-    if (!m_store.save(&error))
+    if (!onDisk.load(&error)) {
+        std::fprintf(stderr, "qmnpilot: %s; the settings were not saved\n", qUtf8Printable(error));
+        return;
+    }
+    onDisk.writeKeys(m_settings, keys);
+    if (!onDisk.save(&error)) {
         std::fprintf(stderr, "qmnpilot: %s\n", qUtf8Printable(error));
+        return;
+    }
+    m_store = std::move(onDisk);
 }
 
 void Program::captureRecoveryState()
@@ -196,8 +207,14 @@ void Program::onSerialData()
                 m_downloadHandler(chunk);
             continue;
         }
-        if (m_flags.commandInProgress)
-            return; // the command dialogue reads these bytes itself
+        if (m_flags.commandInProgress) {
+            // The command dialogue reads these bytes itself. After a stop
+            // nobody does until the next start, which drops what waits
+            // anyway: beyond a bound the bytes are dropped here.
+            if (port.bytesAvailable() > kMaxUnreadInput)
+                port.skip(port.bytesAvailable());
+            return;
+        }
         char byte = 0;
         if (!port.getChar(&byte))
             return;

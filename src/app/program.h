@@ -37,6 +37,9 @@ class Program : public QObject
 public:
     static constexpr const char *kVersion = "1.20";
     static constexpr const char *kCaption = "QMN-4400 Pilot Download and Real-Time Database Software";
+    // Serial input left unread while a dialogue owns the port is dropped
+    // past this size; no answer of the monitor comes near it.
+    static constexpr qint64 kMaxUnreadInput = 64 * 1024;
 
     Program(const QString &settingsPath, const QString &dataDir, Dialogs &dialogs, QObject *parent = nullptr);
     ~Program() override;

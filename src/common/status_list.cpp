@@ -7,6 +7,8 @@ StatusList::StatusList(QObject *parent)
 
 void StatusList::add(const QString &line)
 {
+    if (rowCount() >= kMaxLines)
+        removeRows(0, rowCount() - kMaxLines + 1);
     const int row = rowCount();
     insertRows(row, 1);
     setData(index(row), line);

@@ -2,7 +2,9 @@
 
 #include "settings/settings.h"
 #include "common/dialogs.h"
+#include "common/program_flags.h"
 #include "common/rounding.h"
+#include "common/signal_wait.h"
 #include "common/status_box.h"
 #include "link/port_map.h"
 #include "link/serial_link.h"
@@ -12,7 +14,6 @@
 #include <QPointer>
 #include <QSerialPort>
 
-#include <qcoro/qcorotimer.h>
 
 #include <chrono>
 #include <iterator>
@@ -48,7 +49,8 @@ std::optional<double> parseNumber(const QString &text)
 } // namespace
 
 ComPanelLogic::ComPanelLogic(Settings &settings, SaveKeys saveKeys, SerialLink &serial, const PortMap &ports,
-                             StatusBox &portBox, BridgeListener &bridge, Dialogs &dialogs, QObject *parent)
+                             StatusBox &portBox, BridgeListener &bridge, Dialogs &dialogs, DialogueGate &gate,
+                             ProgramFlags &flags, QObject *parent)
     : QObject(parent)
     , m_settings(settings)
     , m_saveKeys(std::move(saveKeys))
@@ -57,6 +59,8 @@ ComPanelLogic::ComPanelLogic(Settings &settings, SaveKeys saveKeys, SerialLink &
     , m_portBox(portBox)
     , m_bridge(bridge)
     , m_dialogs(dialogs)
+    , m_gate(gate)
+    , m_flags(flags)
 {
     connect(&m_bridge, &BridgeListener::panelTitleChanged, this, &ComPanelLogic::setTitle);
 }
@@ -90,9 +94,10 @@ bool ComPanelLogic::TryComPort(int port)
 
 QCoro::Task<> ComPanelLogic::ListComPorts()
 {
-    QPointer<ComPanelLogic> self(this);
     m_searching = true;
     emit busyChanged(true);
+    // The search closes the program's port: never under a running dialogue.
+    DialogueGate::Lease lease = co_await m_gate.acquire();
     m_portList.clear();
     m_portDevices.clear();
     // One look at the system's devices for the whole search, not one per number.
@@ -103,9 +108,7 @@ QCoro::Task<> ComPanelLogic::ListComPorts()
             m_portDevices << m_ports.devicePath(port, m_systemDevices);
         }
         // Opening a real device can take a while: the window stays alive.
-        co_await QCoro::sleepFor(0ms);
-        if (!self)
-            co_return;
+        co_await TimedPause(0ms, this);
     }
     m_searching = false;
     emit busyChanged(false);
@@ -229,6 +232,8 @@ void ComPanelLogic::chooseMethod(int option)
     if (option < 0 || option >= int(std::size(kMethodVersions)))
         return;
     // Saved by the next load of the panel and by the program's exit.
+    if (m_settings.ZigbeeVersion != kMethodVersions[option])
+        m_flags.nodeDiscovered = false; // another dongle, or none: set it up before use
     m_settings.ZigbeeVersion = kMethodVersions[option];
     m_method = option;
     emit methodChanged();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/status_list.h"
+#include "link/dialogue_gate.h"
 
 #include <QList>
 #include <QObject>
@@ -16,6 +17,7 @@ class Dialogs;
 class PortMap;
 class SerialLink;
 class StatusBox;
+struct ProgramFlags;
 struct Settings;
 
 // What the communication panel does, without its widgets: the port search,
@@ -35,11 +37,12 @@ public:
     using SaveKeys = std::function<void(const QStringList &keys)>;
 
     ComPanelLogic(Settings &settings, SaveKeys saveKeys, SerialLink &serial, const PortMap &ports,
-                  StatusBox &portBox, BridgeListener &bridge, Dialogs &dialogs, QObject *parent = nullptr);
+                  StatusBox &portBox, BridgeListener &bridge, Dialogs &dialogs, DialogueGate &gate,
+                  ProgramFlags &flags, QObject *parent = nullptr);
 
     // Probes ports 1 to 64 in order and keeps up to 35 that open and close.
-    // The serial port is closed first; probes let other events run between
-    // them.
+    // Waits for a running dialogue with the monitor to end, then closes the
+    // serial port; probes let other events run between them.
     QCoro::Task<> ListComPorts();
     // True when the port's device can be opened and closed again.
     bool TryComPort(int port);
@@ -92,6 +95,8 @@ private:
     StatusBox &m_portBox;
     BridgeListener &m_bridge;
     Dialogs &m_dialogs;
+    DialogueGate &m_gate;
+    ProgramFlags &m_flags;
 
     StatusList m_messages;
     QStringListModel m_portRows;

@@ -28,7 +28,9 @@ QCoro::Task<> RadioDongle::DiscoverRadioNode(int generation)
 QCoro::Task<> RadioDongle::FindZigbeeMonitor(int Zversion, StatusList &panelList)
 {
     DialogueGate::Lease lease = co_await m_gate.acquire();
-    co_await discover(Zversion, panelList, false);
+    // The node found here is the one the chosen method talks to, so a start
+    // of real-time data need not search again.
+    co_await discover(Zversion, panelList, true);
 }
 
 QCoro::Task<RadioDongle::Answer> RadioDongle::awaitAnswer(char &previous)
@@ -37,7 +39,11 @@ QCoro::Task<RadioDongle::Answer> RadioDongle::awaitAnswer(char &previous)
     // The previous character carries over from one answer to the next.
     const QDeadlineTimer until = CommandExchange::deadline(kAnswerSeconds);
     QSerialPort &port = m_exchange.port();
-    while (co_await m_exchange.waitForInput(until)) {
+    for (;;) {
+        // Awaited into a variable: gcc 12 miscompiles co_await inside a condition.
+        const bool arrived = co_await m_exchange.waitForInput(until);
+        if (!arrived)
+            break;
         char current = 0;
         if (!port.getChar(&current))
             break;

@@ -24,8 +24,9 @@ public:
     // Reports to the main status list and remembers a success in
     // nodeDiscovered. Waits for any other dialogue to end first.
     QCoro::Task<> DiscoverRadioNode(int generation);
-    // The communication panel's search: reports to the panel's list and
-    // leaves nodeDiscovered alone. Waits for any other dialogue to end first.
+    // The communication panel's search: reports to the panel's list and,
+    // like the search at the start of real-time data, remembers a success in
+    // nodeDiscovered. Waits for any other dialogue to end first.
     QCoro::Task<> FindZigbeeMonitor(int Zversion, StatusList &panelList);
 
     // The dialogue itself, for a caller that already holds the dialogue gate.

@@ -1,6 +1,7 @@
 #include "link/serial_link.h"
 
 #include "common/dialogs.h"
+#include "common/signal_wait.h"
 #include "common/status_box.h"
 #include "common/status_list.h"
 #include "link/port_map.h"
@@ -9,8 +10,6 @@
 #include <QFileInfo>
 #include <QTimer>
 
-#include <qcoro/qcorosignal.h>
-#include <qcoro/qcorotimer.h>
 
 #include <chrono>
 
@@ -93,7 +92,13 @@ void SerialLink::showOpen()
 QCoro::Task<bool> SerialLink::OpenPort()
 {
     QString reason;
+    const bool wasOpen = m_port.isOpen();
     if (!openQuietly(&reason)) {
+        // A re-open closes the port first: the boxes show that it is closed now.
+        m_serialBox.show(kClosedText, StatusBox::Colour::Bad);
+        m_panelPortBox.show(QString::number(m_portNumber), StatusBox::Colour::Bad);
+        if (wasOpen)
+            emit closed();
         QString question = kInvalidPort;
         if (m_port.error() == QSerialPort::PermissionError || reason.startsWith("Permission denied"))
             question += "\n\n" + reason;
@@ -104,7 +109,8 @@ QCoro::Task<bool> SerialLink::OpenPort()
     }
     showOpen();
     emit opened();
-    co_await QCoro::sleepFor(500ms);
+    // Tied to the link: a program that ends meanwhile never resumes here.
+    co_await TimedPause(500ms, this);
     co_return true;
 }
 
@@ -144,7 +150,7 @@ QCoro::Task<QByteArray> SerialLink::ReadPortChunk(const bool &abort)
             if (!reopened)
                 co_return QByteArray();
         }
-        co_await qCoro(&m_port, &QSerialPort::readyRead, 100ms);
+        co_await waitForSignal(&m_port, &QSerialPort::readyRead, 100ms, this);
     }
     co_return QByteArray();
 }

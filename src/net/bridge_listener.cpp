@@ -33,7 +33,7 @@ int BridgeListener::state() const
 {
     if (m_socket && m_socket->state() == QAbstractSocket::ConnectedState)
         return Connected;
-    if (m_server.isListening() && !m_stopListeningQueued)
+    if (m_server.isListening())
         return Listening;
     return Closed;
 }
@@ -80,7 +80,6 @@ void BridgeListener::closeAll()
 {
     dropSocket();
     m_server.close();
-    m_stopListeningQueued = false;
     notifyState();
 }
 
@@ -99,30 +98,15 @@ void BridgeListener::dropSocket()
 
 void BridgeListener::onNewConnection()
 {
-    // Requests that arrive together are taken in order and the newest one
-    // stays: a bridge that reconnects after a network fault replaces its
-    // dead connection.
+    // The newest connection is the one served: a bridge that reconnects
+    // after a reboot or a network fault replaces its dead connection. The
+    // listening goes on, so that it always can.
     while (QTcpSocket *incoming = m_server.nextPendingConnection()) {
         dropSocket();
         m_socket = incoming;
         incoming->setReadBufferSize(kMaxBlock);
         connect(incoming, &QTcpSocket::readyRead, this, &BridgeListener::onData);
         connect(incoming, &QTcpSocket::disconnected, this, &BridgeListener::onDisconnected);
-    }
-    // The listening ends with the connection. Closing the server from inside
-    // its own notification would refuse the requests still queued behind this
-    // one, so it closes as soon as this round of requests has been taken.
-    if (!m_stopListeningQueued) {
-        m_stopListeningQueued = true;
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (m_stopListeningQueued) {
-                    m_server.close();
-                    m_stopListeningQueued = false;
-                }
-            },
-            Qt::QueuedConnection);
     }
     notifyState();
 }

@@ -15,9 +15,9 @@ class QTimer;
 struct Settings;
 
 // `NetDock`: the TCP port a network bridge connects to. The bridge only ever
-// sends real-time packets; nothing is written back. One bridge at a time: a
-// connection ends the listening, and a further bridge can connect only after
-// "NetDock Connect" is used again.
+// sends real-time packets; nothing is written back. One bridge at a time:
+// the listening goes on while a bridge is connected, and a new connection
+// takes the place of the current one.
 class BridgeListener : public QObject
 {
     Q_OBJECT
@@ -80,7 +80,6 @@ private:
 
     QTcpServer m_server;
     QPointer<QTcpSocket> m_socket;
-    bool m_stopListeningQueued = false;
     bool m_firstDataSeen = false; // spans the whole run, across connections
     qint64 m_bytesReceived = 0;
     QString m_listenError;

@@ -60,10 +60,14 @@ void Derivation::process(const RealtimePacket::Buffer &rx)
     s.E2AP = P::energyCounter(rx, P::kCh2PolarizedPosition);
 
     // E1B..E2BP persisted as empty text were already read as 0 at start-up.
-    s.p1 = std::floor((s.E1A - s.E1B) / s.deltaSeconds);
-    s.PP1 = netPower(s.p1, s.E1AP - s.E1BP);
-    s.p2 = std::floor((s.E2A - s.E2B) / s.deltaSeconds);
-    s.PP2 = netPower(s.p2, s.E2AP - s.E2BP);
+    // After a reset of the monitor its counters grew from zero: measured from
+    // the counters before the reset, the power would be minus the whole
+    // pre-reset energy over the seconds.
+    const bool fromZero = s.countersRestarted;
+    s.p1 = std::floor((s.E1A - (fromZero ? 0.0 : s.E1B)) / s.deltaSeconds);
+    s.PP1 = netPower(s.p1, s.E1AP - (fromZero ? 0.0 : s.E1BP));
+    s.p2 = std::floor((s.E2A - (fromZero ? 0.0 : s.E2B)) / s.deltaSeconds);
+    s.PP2 = netPower(s.p2, s.E2AP - (fromZero ? 0.0 : s.E2BP));
 
     if (P::highByteInRange(rx, P::kCh1CurrentHighPosition)) {
         m_flags.byteCounter = 0;
@@ -82,6 +86,7 @@ void Derivation::process(const RealtimePacket::Buffer &rx)
     s.E2B = s.E2A;
     s.E1BP = s.E1AP;
     s.E2BP = s.E2AP;
+    s.countersRestarted = false;
 
     s.KWh1 = (s.E1A + s.PreResetVal1) / kWattSecondsPerKWh;
     s.KWh1P = (s.E1AP + s.PreResetValP1) / kWattSecondsPerKWh;
@@ -111,6 +116,9 @@ void Derivation::detectReset(const RealtimePacket::Buffer &rx)
         return;
     const double expected = s.QMNresetCount == 7 ? 0 : s.QMNresetCount + 1;
     s.QMNresetCount = r;
+    // Stays set until a packet of the new count gets as far as its power,
+    // even when this one is dropped for its seconds counter.
+    s.countersRestarted = true;
     if (r != expected)
         return;
     // One reset of the monitor: its counters restart from zero, so the energy

@@ -13,6 +13,8 @@
 #include <QSerialPort>
 #include <QTimer>
 
+#include <algorithm>
+
 using namespace std::chrono_literals;
 
 namespace {
@@ -21,8 +23,6 @@ const char kStopped[] = "Real-Time Data Stopped";
 const char kNoMethod[] = "A communication method has not been selected. Select method before proceeding.";
 const char kStartFailed[] = "An error occured while attempting to start Real-Time data. Please verify your COM port or "
                             "connection";
-const char kNoNode[] = "An attempt to start real-time was aborted since a zigbee node has not been discovered. Open "
-                       "the Communication Panel and try using the \"Find\" buttons.";
 constexpr int kUsbCable = 8;
 
 bool isRadio(int method)
@@ -62,7 +62,13 @@ void RealtimeControl::showStopped()
 
 QCoro::Task<> RealtimeControl::MnuStartRTL_Click()
 {
+    // A start by hand makes the pending start of the program's start-up moot.
+    m_autoStartTimer.stop();
     DialogueGate::Lease lease = co_await m_gate.acquire();
+    // Another start got there first while this one waited: a second start
+    // sequence would close the port under a streaming monitor.
+    if (m_flags.realtimeActive)
+        co_return;
     co_await startSequence();
 }
 
@@ -180,6 +186,11 @@ QCoro::Task<> RealtimeControl::stopSequence()
         co_return;
     }
     m_mainStatus.add(QStringLiteral("Real Time has been disabled successfully."));
+    // The monitor has stopped: a start right after this one must not take
+    // the stream for running until the watchdog notices, and the watchdog
+    // must not light the box again from the packet before the stop.
+    m_flags.realtimeActive = false;
+    m_flags.watchdogCount = std::max<int>(m_flags.watchdogCount, kStoppedWatchdogCount);
     emit repaintRequested();
     showStopped();
     // commandInProgress stays set: whatever the monitor still sends is not
@@ -192,7 +203,9 @@ QCoro::Task<bool> RealtimeControl::PauseRealtime(StatusList &windowList)
     DialogueGate::Lease lease = co_await m_gate.acquire();
     if (!list)
         co_return false;
-    const bool open = m_serial.isOpen() || co_await m_serial.OpenPort();
+    bool open = m_serial.isOpen();
+    if (!open)
+        open = co_await m_serial.OpenPort();
     if (!open)
         co_return false;
     if (m_flags.realtimeActive) {
@@ -240,10 +253,8 @@ void RealtimeControl::onAutoStartTick()
     m_autoStartTimer.stop();
     if (m_flags.realtimeActive)
         return;
-    if (isRadio(m_settings.ZigbeeVersion) && !m_flags.nodeDiscovered) {
-        m_dialogs.message(kNoNode);
-        return;
-    }
+    // With a radio dongle the start sequence searches for the node itself,
+    // as a start by hand does: at program start no node has been found yet.
     autoStart();
 }
 

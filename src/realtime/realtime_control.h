@@ -65,6 +65,8 @@ public:
 
     // The start sequence's time for the stream to show up.
     static constexpr int kStartSeconds = 3;
+    // The watchdog's count at program start and after a stop: stopped.
+    static constexpr int kStoppedWatchdogCount = 6;
 
 signals:
     // No connection method is chosen: the communication panel should open.

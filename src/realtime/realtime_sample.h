@@ -20,6 +20,9 @@ struct RealtimeSample
     int32_t lastSecondsCounter = 0;
     int32_t deltaSeconds = 0;
     double QMNresetCount = 0;                     // last reset counter seen (0-7)
+    // The reset counter moved: the monitor's energy counters started again
+    // from zero, so the next power is measured from zero, not from E1B..E2BP.
+    bool countersRestarted = false;
     int nearWrapFlag = 0;
 
     // Running sums for the portal upload, W·s.

@@ -1,6 +1,7 @@
 #include "recording/database_logger.h"
 
 #include "common/dialogs.h"
+#include "common/status_list.h"
 #include "realtime/realtime_sample.h"
 #include "recording/error_log.h"
 #include "recording/insert_statement.h"
@@ -55,13 +56,23 @@ QString diagnosticsText(const QList<OdbcDiagnostic> &diagnostics)
 } // namespace
 
 DatabaseLogger::DatabaseLogger(std::function<DatabaseSettings()> settings, const RealtimeSample &sample,
-                               ErrorLog &errorLog, Dialogs &dialogs, std::function<void()> requestExit)
+                               ErrorLog &errorLog, Dialogs &dialogs, std::function<void()> requestExit,
+                               StatusList *status)
     : m_settings(std::move(settings)),
       m_sample(sample),
       m_errorLog(errorLog),
       m_dialogs(dialogs),
-      m_requestExit(std::move(requestExit))
+      m_requestExit(std::move(requestExit)),
+      m_status(status)
 {
+}
+
+QString DatabaseLogger::accessFileNotice(const QString &adbpath)
+{
+    return QStringLiteral("The Access database file '") + adbpath
+        + QStringLiteral("' cannot be written here: no ODBC driver on Linux writes Access files, so samples are "
+                         "not stored. Log to SQLite instead (dbtype=SQlite and sqldbpath=FILE), or set adbpath to "
+                         "an ODBC data source name or connection string of PostgreSQL or another server database.");
 }
 
 void DatabaseLogger::installInto(SampleDispatch &dispatch)
@@ -72,6 +83,8 @@ void DatabaseLogger::installInto(SampleDispatch &dispatch)
 void DatabaseLogger::insertSample()
 {
     const QString dbtype = m_settings().dbtype;
+    if (dbtype != QLatin1String("Access"))
+        m_noticeGivenFor.clear(); // a later switch back to the file says so again
     if (dbtype == QLatin1String("Access"))
         InsertAccess();
     else if (dbtype == QLatin1String("SQlite"))
@@ -96,8 +109,25 @@ void DatabaseLogger::InsertAccess()
     const QString adbpath = m_settings().adbpath;
     const QString statement = accessInsertStatement(m_sample);
 
+    const bool filePath = !isConnectionString(adbpath) && isFilePath(adbpath);
+    if (!filePath || adbpath != m_noticeGivenFor)
+        m_noticeGivenFor.clear();
+    if (filePath && QFileInfo(adbpath).isFile()) {
+        // Every insert would fail the same way and fill the error log until
+        // its size limit ends the program: say it once instead.
+        if (m_noticeGivenFor.isEmpty()) {
+            m_noticeGivenFor = adbpath;
+            const QString notice = accessFileNotice(adbpath);
+            if (m_status)
+                m_status->add(notice);
+            const QString now = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+            m_errorLog.LogError(QStringLiteral("Access"), now + QLatin1Char(' ') + notice);
+        }
+        return;
+    }
+
     QString report;
-    if (!isConnectionString(adbpath) && isFilePath(adbpath) && !QFileInfo(adbpath).isFile()) {
+    if (filePath) {
         report = runtimeErrorText(kFileNotFoundError, QStringLiteral("InsertAccess"),
                                   QStringLiteral("Could not find file '") + adbpath + QStringLiteral("'."));
     } else {

@@ -6,6 +6,7 @@
 class Dialogs;
 class ErrorLog;
 class SampleDispatch;
+class StatusList;
 struct RealtimeSample;
 
 // The database settings as the options window leaves them; read again for
@@ -27,10 +28,11 @@ struct DatabaseSettings
 //  - a file path when it contains "/" or "\" or ends in ".mdb"/".accdb" (or
 //    is empty): the file must exist, and is opened with the MDBTools ODBC
 //    driver as "DRIVER={MDBTools};DBQ=<path>;" (registered in odbcinst.ini
-//    under that name). MDBTools reads Access files but cannot write rows, so
-//    such inserts end in the error log; a server database named by a
-//    connection string or data source name is the working choice on Linux.
-//    A missing file ends the program after a message box, as on Windows.
+//    under that name) by accessConnectionString. No ODBC driver on Linux
+//    writes Access files, so an existing file is not tried: the program says
+//    once, in the status list and the error log, what to use instead, and
+//    stores nothing until the database settings change. A missing file ends
+//    the program after a message box, as on Windows.
 //  - otherwise a data source name from odbc.ini, as "DSN=<name>;".
 class DatabaseLogger
 {
@@ -38,7 +40,7 @@ public:
     static constexpr int kOdbcTimeoutSeconds = 5;
 
     DatabaseLogger(std::function<DatabaseSettings()> settings, const RealtimeSample &sample, ErrorLog &errorLog,
-                   Dialogs &dialogs, std::function<void()> requestExit);
+                   Dialogs &dialogs, std::function<void()> requestExit, StatusList *status = nullptr);
 
     // Adds the database step, named "database", to the dispatch.
     void installInto(SampleDispatch &dispatch);
@@ -49,6 +51,8 @@ public:
     void InsertSqlite();
 
     static QString accessConnectionString(const QString &adbpath);
+    // What the program says once about an Access file it cannot write.
+    static QString accessFileNotice(const QString &adbpath);
 
 private:
     std::function<DatabaseSettings()> m_settings;
@@ -56,5 +60,8 @@ private:
     ErrorLog &m_errorLog;
     Dialogs &m_dialogs;
     std::function<void()> m_requestExit;
+    StatusList *m_status;
     bool m_exitRequested = false;
+    // The Access file the notice was given for; empty when none was.
+    QString m_noticeGivenFor;
 };

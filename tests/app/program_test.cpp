@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 #include "app/program.h"
 #include "scripted_dialogs.h"
+#include "sim_packet.h"
 #include "text_file.h"
 
 #include <gtest/gtest.h>
@@ -97,6 +98,44 @@ TEST(Program, PeriodicSaveWritesTheRecoveryStateEvery101Ticks)
     program.exitSequence();
     // The exit writes the same reset count the periodic save did.
     EXPECT_TRUE(readText(f.settingsPath).contains("QMNresetCount=5\n"));
+}
+
+TEST(Program, HandEditsMadeWhileRunningSurviveEverySave)
+{
+    Fixture f;
+    ASSERT_TRUE(writeText(f.settingsPath, "[startup]\nRate=0.15\ndbtype=none\n"));
+    Program program(f.settingsPath, f.dir.filePath("data"), f.dialogs);
+    program.startUp();
+    // The user follows the README while the program runs.
+    ASSERT_TRUE(writeText(f.settingsPath, "[startup]\nRate=0.15\ndbtype=SQlite\nsqldbpath=/srv/qmn.db\n"
+                                          "[ports]\n3=/dev/ttyUSB7\n"));
+    program.sample().secondsCounter = 4242;
+    program.SaveRecoveryState();
+    program.saveKeys({"ComPort"}); // as the panel does
+    program.exitSequence();
+    const QString text = readText(f.settingsPath);
+    for (const char *line : {"dbtype=SQlite\n", "sqldbpath=/srv/qmn.db\n", "3=/dev/ttyUSB7\n", "QMNCounter=4242\n",
+                             "ComPort=1\n", "StartupComIsOn=False\n"})
+        EXPECT_TRUE(text.contains(line)) << line << "\n" << qPrintable(text);
+    EXPECT_FALSE(text.contains("dbtype=none"));
+}
+
+TEST(Program, AStreamOfRejectedPacketsKeepsTheNewest1000StatusLines)
+{
+    Fixture f;
+    Program program(f.settingsPath, f.dir.filePath("data"), f.dialogs);
+    program.startUp();
+    SimPacket packet;
+    QByteArray bad = encodePacket(packet);
+    bad[20] = char(bad[20] ^ 0x01); // each one adds 41 lines
+    for (int i = 0; i < 30; ++i)
+        program.receiver().processBridgeData(bad);
+    const QStringList lines = program.mainStatus().lines();
+    ASSERT_EQ(lines.size(), 1000);
+    EXPECT_TRUE(lines.contains("Checksum Error # 30"));
+    EXPECT_FALSE(lines.contains("Checksum Error # 6")); // the oldest went first
+    EXPECT_TRUE(lines.last().startsWith("Byte #40 ")) << qPrintable(lines.last());
+    program.exitSequence();
 }
 
 TEST(MainWindow, MenusCarryTheirCaptionsAndExitRunsTheExitSequence)

@@ -73,7 +73,7 @@ TEST_P(BridgeBlocks, FirstArrivalIsDroppedAndPacketsSpanArrivals)
 INSTANTIATE_TEST_SUITE_P(Road, BridgeBlocks, ::testing::ValuesIn(kBlockCases),
                          [](const auto &info) { return std::string(info.param.name); });
 
-TEST_F(BridgeFixture, NewestConnectionReplacesTheFirstAndListeningEnds)
+TEST_F(BridgeFixture, NewestConnectionReplacesTheCurrentAndABridgeThatReconnectsIsServed)
 {
     startProgram();
     const int port = listenOnFreePort(bridge());
@@ -86,14 +86,27 @@ TEST_F(BridgeFixture, NewestConnectionReplacesTheFirstAndListeningEnds)
     EXPECT_EQ(second.state(), QAbstractSocket::ConnectedState);
     EXPECT_EQ(bridge().state(), BridgeListener::Connected);
 
-    const QList<SimPacket> packets = makePackets(1);
+    const QList<SimPacket> packets = makePackets(3);
     ASSERT_TRUE(send(second, "dropped"));
     ASSERT_TRUE(send(second, encodePacket(packets[0])));
     EXPECT_EQ(samples, QList<qint64>{qint64(packets[0].seconds)});
 
-    // A bridge that hangs up leaves the socket closed.
+    // The bridge reboots: it hangs up, the program still listens, and the
+    // new connection's packets count from its first byte on, even when it
+    // starts in the middle of a packet.
     second.disconnectFromHost();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return bridge().state() == BridgeListener::Closed; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bridge().state() == BridgeListener::Listening; }, 5000));
+    QTcpSocket again;
+    ASSERT_TRUE(connectClient(again, port));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bridge().state() == BridgeListener::Connected; }, 5000));
+    ASSERT_TRUE(send(again, encodePacket(packets[1]).mid(30) + encodePacket(packets[2])));
+    EXPECT_EQ(samples, (QList<qint64>{qint64(packets[0].seconds), qint64(packets[2].seconds)}));
+
+    // A third bridge takes the place of the connected one.
+    QTcpSocket third;
+    ASSERT_TRUE(connectClient(third, port));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return again.state() == QAbstractSocket::UnconnectedState; }, 5000));
+    EXPECT_EQ(bridge().state(), BridgeListener::Connected);
 }
 
 TEST_F(BridgeFixture, DisconnectClosesOnlyWhatIsOpenAndTitlesThePanel)
@@ -141,4 +154,13 @@ TEST_F(BridgeFixture, MainTitleReadsListeningAtTheListenerTimersNextTick)
     QTcpSocket client;
     ASSERT_TRUE(connectClient(client, port));
     EXPECT_TRUE(QTest::qWaitFor([&] { return program->title() == caption; }, 5000));
+
+    // Listening again after the bridge hung up; "NetDock Disconnect" ends it
+    // and the title with it.
+    client.disconnectFromHost();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return program->title() == "Listening"; }, 5000));
+    program->comPanel().netDockDisconnect();
+    EXPECT_EQ(program->title(), caption);
+    ASSERT_TRUE(ticks.wait(1000));
+    EXPECT_EQ(program->title(), caption);
 }

@@ -157,17 +157,43 @@ TEST_P(DerivationReset, CarriesEnergyAcrossOneReset)
     // The monitor restarted its counters.
     f.status = 0xF8 | c.to;
     f.e1a = 3600;
-    f.e2a = 0;
-    f.e1ap = f.e2ap = 0;
+    f.e2a = 1000;
+    f.e1ap = 0;
+    f.e2ap = 1000;
     f.seconds += 10;
     process(f);
     ASSERT_EQ(dispatches, 1);
+    // The counters restarted from zero, whether or not the count moved by one.
+    EXPECT_EQ(sample.p1, 360);
+    EXPECT_EQ(sample.PP1, 360);
+    EXPECT_EQ(sample.p2, 100);
+    EXPECT_EQ(sample.PP2, -100);
     EXPECT_EQ(sample.QMNresetCount, c.to);
     EXPECT_EQ(sample.PreResetVal1, c.carried ? 1000 + 5000000 : 1000);
     EXPECT_EQ(sample.PreResetVal2, c.carried ? 7000000 : 0);
     EXPECT_EQ(sample.PreResetValP1, c.carried ? 300000 : 0);
     EXPECT_EQ(sample.PreResetValP2, c.carried ? 20 + 400000 : 20);
     EXPECT_DOUBLE_EQ(sample.KWh1, (3600 + sample.PreResetVal1) / 3600000.0);
+
+    // The next packet measures from the restarted counters as usual.
+    f.e1a += 1500;
+    f.seconds += 1;
+    process(f);
+    EXPECT_EQ(sample.p1, 1500);
+}
+
+TEST_F(DerivationTest, ResetSeenOnADroppedPacketStillMeasuresTheNextFromZero)
+{
+    PacketFields f = previous(1000);
+    f.status = 4;
+    f.e1a = 2000;
+    f.seconds = 900; // behind the last count: dropped
+    process(f);
+    EXPECT_EQ(dispatches, 0);
+    f.seconds = 902;
+    process(f);
+    ASSERT_EQ(dispatches, 1);
+    EXPECT_EQ(sample.p1, 1000);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, DerivationReset,

@@ -11,6 +11,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -268,14 +269,28 @@ TEST_F(ControlTest, StartClickedDuringAStopWaitsForIt)
     EXPECT_TRUE(sim.streaming());
 }
 
-TEST_F(ControlTest, StartUpWithTheCableStartsRealTimeWithoutAClick)
+struct StartUpMethod
 {
+    int method;
+    const char *search; // what the dongle hears before the probe
+};
+
+class StartUpTest : public ControlTest, public ::testing::WithParamInterface<StartUpMethod> {};
+
+// With a radio dongle no node has been found when the program starts: the
+// start at start-up searches for it as a start by hand does.
+TEST_P(StartUpTest, StartsRealTimeWithoutAClick)
+{
+    const StartUpMethod m = GetParam();
+    sim.setDongle(2);
     ASSERT_TRUE(writeText(dir.filePath("QMNpilot.ini"), "[startup]\nStartupComIsOn=True\nStartupRTLisOn=True\n"
-                          "ZigbeeVersion=8\nComPort=1\n[ports]\n1=" + sim.devicePath() + "\n"));
+                          "ZigbeeVersion=" + QString::number(m.method) + "\nComPort=1\n[ports]\n1="
+                          + sim.devicePath() + "\n"));
     countSamples();
     program->startUp();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return samples >= 2 && sampleIsLatestPacket(); }, 12000));
-    EXPECT_EQ(sim.received(), kProbe + "TOGPLR");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return samples >= 2 && sampleIsLatestPacket(); }, 15000))
+        << qPrintable(dialogs.messages.join('|'));
+    EXPECT_EQ(sim.received(), m.search + kProbe + "TOGPLR");
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return lines() == QStringList({"Real-Time was off. Now attempting to start real-time."}); }, 5000));
     EXPECT_TRUE(dialogs.messages.isEmpty());
@@ -283,6 +298,131 @@ TEST_F(ControlTest, StartUpWithTheCableStartsRealTimeWithoutAClick)
     EXPECT_EQ(program->realtimeBox().text(), "Real-Time Data Active");
     program->exitSequence();
 }
+
+INSTANTIATE_TEST_SUITE_P(Method, StartUpTest,
+                         ::testing::Values(StartUpMethod{8, ""}, StartUpMethod{2, "+++ATDNE2\r"}),
+                         [](const auto &info) { return info.param.method == 8 ? "Cable" : "RadioE2"; });
+
+TEST_F(ControlTest, AStartByHandWhileTheStartUpOneIsPendingStartsOnce)
+{
+    ASSERT_TRUE(writeText(dir.filePath("QMNpilot.ini"), "[startup]\nStartupComIsOn=True\nStartupRTLisOn=True\n"
+                          "ZigbeeVersion=8\nComPort=1\n[ports]\n1=" + sim.devicePath() + "\n"));
+    program->startUp();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return program->autoStartTimer().isActive(); }, 5000));
+    program->autoStartTimer().setInterval(200); // its tick comes while the start by hand runs
+    run(control().MnuStartRTL_Click());
+    // A second start sequence would re-open the port and toggle the stream off.
+    EXPECT_FALSE(QTest::qWaitFor([&] { return sim.received() != kProbe + "TOGPLR"; }, 1000));
+    EXPECT_TRUE(sim.streaming());
+    EXPECT_FALSE(program->autoStartTimer().isActive());
+
+    // A start while the stream runs sends nothing either.
+    run(control().MnuStartRTL_Click());
+    EXPECT_EQ(sim.received(), kProbe + "TOGPLR");
+}
+
+TEST_F(ControlTest, APanelSearchSparesTheSearchAtStartUntilTheMethodChanges)
+{
+    program->settings().ZigbeeVersion = 2;
+    sim.setDongle(2);
+    StatusList panelList;
+    run(program->radio().FindZigbeeMonitor(2, panelList));
+    EXPECT_EQ(panelList.lines(), QStringList({"Node E2 has been discovered successfully."}));
+    EXPECT_TRUE(flags().nodeDiscovered);
+    sim.clearReceived();
+    run(control().MnuStartRTL_Click());
+    EXPECT_EQ(sim.received(), kProbe + "TOGPLR");
+
+    // Another dongle generation must be set up before it is used.
+    program->comPanel().chooseMethod(3);
+    EXPECT_FALSE(flags().nodeDiscovered);
+    program->comPanel().chooseMethod(3);
+    flags().nodeDiscovered = true;
+    program->comPanel().chooseMethod(3); // the same choice again changes nothing
+    EXPECT_TRUE(flags().nodeDiscovered);
+}
+
+TEST_F(ControlTest, ThePortSearchWaitsForARunningDialogue)
+{
+    streaming();
+    bool stopped = false;
+    detail::markDone(control().MnuStopRTL_Click(), &stopped);
+    // Clicked while the stop talks to the monitor: closing the port now
+    // would cut the stop short.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !sim.received().isEmpty(); }, 5000));
+    run(program->comPanel().listAvailablePorts());
+    EXPECT_TRUE(stopped);
+    EXPECT_EQ(sim.received(), kProbe + "TOGOFF");
+    EXPECT_FALSE(sim.streaming());
+    EXPECT_TRUE(lines().contains("Real Time has been disabled successfully.")) << qPrintable(lines().join('|'));
+}
+
+TEST_F(ControlTest, AFailedReopenShowsThePortClosed)
+{
+    ASSERT_TRUE(awaitTask(program->serial().OpenPort()).value_or(false));
+    EXPECT_EQ(program->serialBox().text(), "COM Port is Open");
+    program->portMap().setEntry(1, dir.filePath("gone"));
+    EXPECT_FALSE(awaitTask(program->serial().OpenPort()).value_or(true));
+    EXPECT_FALSE(program->serial().isOpen());
+    EXPECT_EQ(program->serialBox().text(), "COM Port is Closed");
+    EXPECT_EQ(program->serialBox().colour(), StatusBox::Colour::Bad);
+    EXPECT_EQ(program->panelPortBox().colour(), StatusBox::Colour::Bad);
+}
+
+TEST_F(ControlTest, InputNobodyReadsAfterAStopIsBounded)
+{
+    streaming();
+    run(control().MnuStopRTL_Click());
+    ASSERT_TRUE(flags().commandInProgress);
+    // A monitor that goes on sending (another program started it again).
+    qint64 most = 0;
+    for (int i = 0; i < 50; ++i) {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return sim.sendRaw(QByteArray(4096, '\x55')); }, 2000));
+        most = std::max(most, port().bytesAvailable());
+    }
+    QTest::qWaitFor([&] { most = std::max(most, port().bytesAvailable()); return false; }, 300);
+    EXPECT_LE(most, Program::kMaxUnreadInput + 4096);
+}
+
+// The program ends (Exit, SIGTERM) while a dialogue with the monitor is
+// suspended in one of its waits: nothing of it may run on afterwards.
+struct Suspended
+{
+    const char *name;
+    int afterMs; // how far into the dialogue the program goes away
+};
+
+class DestroyedWhileSuspended : public ControlTest, public ::testing::WithParamInterface<Suspended> {};
+
+TEST_P(DestroyedWhileSuspended, NeverResumesIntoTheGoneProgram)
+{
+    const QString what = GetParam().name;
+    ASSERT_TRUE(writeText(dir.filePath("QMNpilot.ini"), "[startup]\nStartupComIsOn=True\nStartupRTLisOn=True\n"
+                          "ZigbeeVersion=8\nComPort=1\n[ports]\n1=" + sim.devicePath() + "\n"));
+    bool finished = false;
+    if (what == "StartUp") {
+        detail::markDone(program->startUp(), &finished);
+    } else if (what == "Start") {
+        detail::markDone(control().MnuStartRTL_Click(), &finished);
+    } else {
+        streaming();
+        detail::markDone(control().MnuStopRTL_Click(), &finished);
+    }
+    QTest::qWait(GetParam().afterMs);
+    ASSERT_FALSE(finished);
+    program.reset();
+    // Longer than any pause, delay or acknowledgement wait of the dialogue:
+    // a dialogue that ran on would finish, if it did not crash first.
+    QTest::qWait(3500);
+    EXPECT_FALSE(finished);
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialogues, DestroyedWhileSuspended,
+                         ::testing::Values(Suspended{"StartUp", 100}, Suspended{"Start", 100},
+                                           Suspended{"Start", 1200}, Suspended{"Stop", 100}),
+                         [](const auto &info) {
+                             return std::string(info.param.name) + "After" + std::to_string(info.param.afterMs);
+                         });
 
 TEST_F(ControlTest, WatchdogFollowsThePacketBytes)
 {

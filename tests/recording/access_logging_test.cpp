@@ -107,6 +107,41 @@ INSTANTIATE_TEST_SUITE_P(Paths, MissingAccessFile, ::testing::Range(0, 2));
 
 using AccessLogging = RecordingFixture;
 
+TEST_F(AccessLogging, AnAccessFileIsExplainedOnceUntilTheSettingsChange)
+{
+    for (const char *name : {"qmn4400.mdb", "other.mdb"}) {
+        QFile file(path(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    const auto entries = [this] {
+        return errorLogText().count(QRegularExpression("(^|\n)Access, \\d{4}-\\d\\d-\\d\\d "));
+    };
+    settings = {"Access", path("qmn4400.mdb"), {}};
+    for (int i = 0; i < 3; ++i)
+        dispatch.LogSample();
+    EXPECT_EQ(entries(), 1) << errorLogText().toStdString();
+    EXPECT_TRUE(errorLogText().contains(DatabaseLogger::accessFileNotice(path("qmn4400.mdb"))));
+    EXPECT_EQ(status.lines(), QStringList(DatabaseLogger::accessFileNotice(path("qmn4400.mdb"))));
+    for (const char *alternative : {"dbtype=SQlite", "data source name", "PostgreSQL"})
+        EXPECT_TRUE(status.lines().value(0).contains(alternative)) << alternative;
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_EQ(exitRequests, 0);
+    EXPECT_EQ(laterSteps, 3); // the other steps go on
+
+    // Another file, or the same one after a spell without a database, is
+    // said again, once.
+    settings.adbpath = path("other.mdb");
+    dispatch.LogSample();
+    dispatch.LogSample();
+    EXPECT_EQ(entries(), 2);
+    settings.dbtype = "none";
+    dispatch.LogSample();
+    settings.dbtype = "Access";
+    dispatch.LogSample();
+    EXPECT_EQ(entries(), 3);
+    EXPECT_EQ(status.count(), 3);
+}
+
 TEST_F(AccessLogging, RowsArriveInPostgresqlWithTheServerTime)
 {
     REQUIRE_PG();

@@ -5,6 +5,7 @@
 #include "recording/error_log.h"
 #include "recording/sample_dispatch.h"
 #include "scripted_dialogs.h"
+#include "common/status_list.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -44,7 +45,7 @@ class RecordingFixture : public ::testing::Test
 protected:
     RecordingFixture()
         : errorLog(dir.path(), dialogs, [this] { ++exitRequests; }),
-          logger([this] { return settings; }, sample, errorLog, dialogs, [this] { ++exitRequests; })
+          logger([this] { return settings; }, sample, errorLog, dialogs, [this] { ++exitRequests; }, &status)
     {
         logger.installInto(dispatch);
         dispatch.addStep(QStringLiteral("DoList"), [this] { ++laterSteps; });
@@ -64,6 +65,7 @@ protected:
     DatabaseSettings settings;
     int exitRequests = 0;
     int laterSteps = 0;
+    StatusList status;
     ErrorLog errorLog;
     DatabaseLogger logger;
     SampleDispatch dispatch;
