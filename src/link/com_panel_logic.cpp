@@ -101,7 +101,7 @@ QCoro::Task<> ComPanelLogic::ListComPorts()
     m_portList.clear();
     m_portDevices.clear();
     // One look at the system's devices for the whole search, not one per number.
-    m_systemDevices = PortMap::systemDevices();
+    m_systemDevices = m_ports.systemDevices();
     for (int port = kFirstPort; port <= kLastPort && m_portList.size() < kMaxPorts; ++port) {
         if (TryComPort(port)) {
             m_portList << port;

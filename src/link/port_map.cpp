@@ -34,16 +34,24 @@ QString PortMap::devicePath(int portNumber, const QStringList &devices) const
     return portNumber <= devices.size() ? devices.at(portNumber - 1) : QString();
 }
 
-QStringList PortMap::systemDevices()
+QStringList PortMap::systemDevices() const
 {
     QStringList usb, other;
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
-        const QString name = info.portName();
-        (name.startsWith("ttyUSB") || name.startsWith("ttyACM") ? usb : other) << info.systemLocation();
+    for (const QString &path : m_listDevices()) {
+        const QString name = path.section(QLatin1Char('/'), -1);
+        (name.startsWith("ttyUSB") || name.startsWith("ttyACM") ? usb : other) << path;
     }
     QCollator natural;
     natural.setNumericMode(true);
     std::sort(usb.begin(), usb.end(), natural);
     std::sort(other.begin(), other.end(), natural);
     return usb + other;
+}
+
+QStringList PortMap::availableDevices()
+{
+    QStringList paths;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+        paths << info.systemLocation();
+    return paths;
 }

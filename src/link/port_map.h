@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class SettingsStore;
 
 // Port numbers are what the program and its settings speak of; on Linux they
@@ -14,7 +16,10 @@ class SettingsStore;
 class PortMap
 {
 public:
-    PortMap() = default;
+    // Lists the paths of the system's serial devices, in any order.
+    using DeviceLister = std::function<QStringList()>;
+
+    explicit PortMap(DeviceLister listDevices = availableDevices) : m_listDevices(std::move(listDevices)) {}
 
     void load(const SettingsStore &store);
     void setEntry(int portNumber, const QString &devicePath) { m_entries[portNumber] = devicePath; }
@@ -26,8 +31,12 @@ public:
     QString devicePath(int portNumber, const QStringList &systemDevices) const;
 
     // The system's serial devices in the order unmapped numbers use.
-    static QStringList systemDevices();
+    QStringList systemDevices() const;
+
+    // The serial devices Qt finds on this computer.
+    static QStringList availableDevices();
 
 private:
+    DeviceLister m_listDevices;
     QMap<int, QString> m_entries;
 };

@@ -8,5 +8,6 @@ qmn_add_test(test_exchange
 qmn_add_test(test_panel
   ${CMAKE_CURRENT_LIST_DIR}/com_panel_logic_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/com_panel_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/port_map_test.cpp
   LINK qmnsim
 )

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <sqlite3.h>
 
+#include <ctime>
+
 namespace {
 
 const char *const kColumns[] = {"p1",  "p2",  "PP1",  "PP2",  "Volt", "KWh1", "KWh1P", "KWh2", "KWh2P", "Amp1",
@@ -52,10 +54,48 @@ void execute(const QString &file, const char *sql)
     sqlite3_close(db);
 }
 
+// Moves the process to a time zone far from UTC for one test, so a row
+// stamped in UTC cannot pass for local time, and moves it back afterwards.
+class PinnedTimeZone
+{
+public:
+    explicit PinnedTimeZone(const char *zone) : m_had(qEnvironmentVariableIsSet("TZ")), m_old(qgetenv("TZ"))
+    {
+        qputenv("TZ", zone);
+        tzset();
+    }
+    ~PinnedTimeZone()
+    {
+        if (m_had)
+            qputenv("TZ", m_old);
+        else
+            qunsetenv("TZ");
+        tzset();
+    }
+
+private:
+    bool m_had;
+    QByteArray m_old;
+};
+
+// The computer's local wall-clock time, read from the C library like the
+// database engine reads it; as a plain date and time without a zone.
+QDateTime localWallClock()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return QDateTime(QDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday),
+                     QTime(local.tm_hour, local.tm_min, local.tm_sec), Qt::UTC);
+}
+
 using SqliteLogging = RecordingFixture;
 
 TEST_F(SqliteLogging, EachSampleBecomesOneRowWithItsValuesAndLocalTime)
 {
+    const PinnedTimeZone zone("Pacific/Auckland");
+    ASSERT_GE(std::abs(localWallClock().secsTo(QDateTime::currentDateTimeUtc())), 3600) << "the zone did not take";
+
     // The table goes into a file that holds other tables too.
     const QString db = path("qmn4400.db");
     execute(db, "create table notes (t text); insert into notes values ('keep')");
@@ -71,7 +111,7 @@ TEST_F(SqliteLogging, EachSampleBecomesOneRowWithItsValuesAndLocalTime)
         dispatch.LogSample();
     }
 
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = localWallClock();
     const std::vector<Row> rows = query(db, "select * from qmn_power order by rowid");
     ASSERT_EQ(rows.size(), 3u);
     for (size_t i = 0; i < rows.size(); ++i) {
@@ -82,8 +122,10 @@ TEST_F(SqliteLogging, EachSampleBecomesOneRowWithItsValuesAndLocalTime)
             const double tolerance = ((c == 9 || c == 10) ? 1e-6 : 1e-14) * std::abs(expected[c]);
             EXPECT_NEAR(rows[i].values[c], expected[c], tolerance) << "row " << i << " column " << kColumns[c];
         }
-        const QDateTime time = QDateTime::fromString(rows[i].first, "yyyy-MM-dd hh:mm:ss");
+        const QDateTime time(QDate::fromString(rows[i].first.left(10), "yyyy-MM-dd"),
+                             QTime::fromString(rows[i].first.mid(11), "hh:mm:ss"), Qt::UTC);
         ASSERT_TRUE(time.isValid()) << rows[i].first.toStdString();
+        // Local time, not UTC: the zone lies hours away.
         EXPECT_LE(std::abs(time.secsTo(now)), 60) << rows[i].first.toStdString();
     }
     EXPECT_EQ(laterSteps, 3);
