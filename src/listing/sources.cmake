@@ -6,5 +6,5 @@ target_sources(qmncore PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/list_copy_text.cpp
 )
 target_sources(qmnui PRIVATE
-  #${CMAKE_CURRENT_LIST_DIR}/listing_window.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/listing_window.cpp
 )
