@@ -74,10 +74,12 @@ int main(int argc, char **argv)
                                     "(an existing table is left alone).",
                                     "FILE");
     QCommandLineOption echoOption("echo-samples", "Print one line per accepted sample on standard output.");
+    QCommandLineOption listingOption("show-listing", "Open the Real-Time Data Listing window at start.");
     parser.addOption(configOption);
     parser.addOption(dataOption);
     parser.addOption(createOption);
     parser.addOption(echoOption);
+    parser.addOption(listingOption);
     parser.process(app);
 
     if (parser.isSet(createOption)) {
@@ -125,5 +127,7 @@ int main(int argc, char **argv)
     });
     if (program.hasExited())
         return 0;
+    if (parser.isSet(listingOption))
+        window.showListing();
     return app.exec() == 0 ? 0 : 1;
 }
