@@ -58,6 +58,10 @@ struct LocaleCase
     QStringList oneSecond; // columns 4 to 14
     QStringList renewable; // columns 4 to 11
 };
+void PrintTo(const LocaleCase &c, std::ostream *os)
+{
+    *os << c.locale.name().toStdString();
+}
 class FiguresInLocale : public ListingFixture, public ::testing::WithParamInterface<LocaleCase>
 {
 };

@@ -65,6 +65,10 @@ struct CopyCase
     const char *clipboard;
     const char *message;
 };
+void PrintTo(const CopyCase &c, std::ostream *os)
+{
+    *os << c.command << (c.selectSecondRow ? ", second row selected" : "");
+}
 class CopyCommands : public ListingWindow, public ::testing::WithParamInterface<CopyCase>
 {
 };

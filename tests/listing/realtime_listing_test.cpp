@@ -129,6 +129,10 @@ struct Extreme
     double watts;
     const char *average; // minute row's CH1 average; nullptr: nothing listed
 };
+void PrintTo(const Extreme &e, std::ostream *os)
+{
+    *os << e.watts << " W";
+}
 class ExtremeReadings : public ListingFixture, public ::testing::WithParamInterface<Extreme>
 {
 };
