@@ -32,18 +32,6 @@ TEST_F(CopyText, AllWithHeaderIsTabSeparatedWithCrLfAndATabEndingTheHeader)
     EXPECT_EQ(listCopyText(tables.minute, false, 1, -1, true).text, newer + older);
 }
 
-TEST_F(CopyText, SelectedRowsOnly)
-{
-    twoMinutes();
-    const auto none = [](int) { return false; };
-    const ListCopyText empty = listCopyText(tables.minute, false, 1, -1, false, none);
-    EXPECT_EQ(empty.text, "");
-    EXPECT_EQ(empty.count, 0);
-    const ListCopyText second = listCopyText(tables.minute, true, 1, -1, false, [](int row) { return row == 1; });
-    EXPECT_EQ(second.text, header + older);
-    EXPECT_EQ(second.count, 1);
-}
-
 TEST_F(CopyText, ColumnRangeAlwaysStartsRowsWithTheFirstColumn)
 {
     twoMinutes();
