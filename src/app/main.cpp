@@ -109,10 +109,12 @@ int main(int argc, char **argv)
                                     "(an existing table is left alone).",
                                     "FILE");
     QCommandLineOption echoOption("echo-samples", "Print one line per accepted sample on standard output.");
+    QCommandLineOption listingOption("show-listing", "Open the Real-Time Data Listing window at start.");
     parser.addOption(configOption);
     parser.addOption(dataOption);
     parser.addOption(createOption);
     parser.addOption(echoOption);
+    parser.addOption(listingOption);
     parser.process(app);
 
     if (parser.isSet(createOption)) {
@@ -168,13 +170,16 @@ int main(int argc, char **argv)
 
     // Start-up runs inside the event loop, so that a box it opens is a loop
     // the exit can end.
-    QTimer::singleShot(0, &program, [&program, &window] {
+    const bool showListing = parser.isSet(listingOption);
+    QTimer::singleShot(0, &program, [&program, &window, showListing] {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         program.startUp([&window] {
             window.show();
             window.repaint();
             QApplication::restoreOverrideCursor();
         });
+        if (showListing && !program.hasExited())
+            window.showListing();
     });
     const int status = app.exec();
     program.exitSequence();

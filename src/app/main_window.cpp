@@ -4,6 +4,7 @@
 #include "common/dialogs.h"
 #include "common/status_box_widget.h"
 #include "link/com_panel.h"
+#include "listing/listing_window.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -87,6 +88,16 @@ void MainWindow::showComPanel()
     comPanel()->showPanel();
 }
 
+RTlist *MainWindow::showListing()
+{
+    if (!m_listing)
+        m_listing = new RTlist(m_program.listing(), m_program.realtime(), m_program.dialogs(), this);
+    m_listing->show();
+    m_listing->raise();
+    m_listing->activateWindow();
+    return m_listing;
+}
+
 void MainWindow::sizeFromTwips()
 {
     // Designed as 7980 x 3420 twips at 1440 twips per inch of the screen's
@@ -141,7 +152,8 @@ void MainWindow::buildMenus()
 
     QMenu *realtime = menuBar()->addMenu(tr("Real-Time Data"));
     addEntry(realtime, "Real-Time Data Panel", false);
-    addEntry(realtime, "Real-Time Data Listing", false);
+    connect(addEntry(realtime, "Real-Time Data Listing", true), &QAction::triggered, this,
+            &MainWindow::showListing);
 
     addEntry(nullptr, "Write To Web", false);
     addEntry(nullptr, "Options", false);

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 
 class COMpanel;
 class Program;
 class QAction;
 class QListView;
+class RTlist;
 
 // The program's hub: status list, the two status boxes and the menus from
 // which every other window opens. Closing it ends the program.
@@ -24,6 +26,9 @@ public:
     // The communication panel, made on first use and kept.
     COMpanel *comPanel();
     void showComPanel();
+    // "Real-Time Data Listing": the listing window, made when first opened
+    // (or again after it was closed) and brought to the front.
+    RTlist *showListing();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -36,4 +41,5 @@ private:
     Program &m_program;
     QListView *m_statusView = nullptr;
     COMpanel *m_comPanel = nullptr;
+    QPointer<RTlist> m_listing;
 };

@@ -12,6 +12,7 @@
 #include "link/port_map.h"
 #include "link/radio_dongle.h"
 #include "link/serial_link.h"
+#include "listing/realtime_listing.h"
 #include "net/bridge_listener.h"
 #include "realtime/derivation.h"
 #include "realtime/packet_receiver.h"
@@ -79,6 +80,8 @@ public:
     ComPanelLogic &comPanel() { return m_comPanel; }
     // Every accepted sample ends here: database, then the later steps.
     SampleDispatch &dispatch() { return m_dispatch; }
+    // The listing's statistics and tables; its window shows them.
+    RealtimeListing &listing() { return m_listing; }
     PacketReceiver &receiver() { return m_receiver; }
     ErrorLog &errorLog() { return m_errorLog; }
     Dialogs &dialogs() { return m_dialogs; }
@@ -134,6 +137,7 @@ private:
     ErrorLog m_errorLog;
     DatabaseLogger m_database;
     SampleDispatch m_dispatch;
+    RealtimeListing m_listing;
     Derivation m_derivation;
     PacketReceiver m_receiver;
     QTimer m_watchdogTimer;

@@ -3,8 +3,6 @@
 #include <cmath>
 #include <limits>
 
-namespace {
-
 // Explicit instead of std::nearbyint so the result never depends on the
 // floating-point environment's rounding mode.
 double roundHalfEven(double value)
@@ -17,6 +15,8 @@ double roundHalfEven(double value)
         return below + 1.0;
     return std::fmod(below, 2.0) == 0.0 ? below : below + 1.0;
 }
+
+namespace {
 
 template<typename Int>
 std::optional<Int> toIntHalfEven(double value)

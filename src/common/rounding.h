@@ -9,3 +9,6 @@
 // wrapped or clamped number that would silently corrupt the field.
 std::optional<int16_t> toInt16HalfEven(double value);
 std::optional<int32_t> toInt32HalfEven(double value);
+
+// The nearest whole number, ties to the even one; NaN and infinities stay.
+double roundHalfEven(double value);
