@@ -1,8 +1,11 @@
+#include "app/instance_lock.h"
 #include "app/main_window.h"
 #include "app/program.h"
 #include "app/sample_echo.h"
 #include "recording/database_creator.h"
 #include "common/widget_dialogs.h"
+#include "link/port_map.h"
+#include "settings/settings_store.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -14,6 +17,7 @@
 #include <QStandardPaths>
 
 #include <csignal>
+#include <cstring>
 #include <memory>
 #include <cstdio>
 #include <sys/socket.h>
@@ -67,18 +71,69 @@ void watchSignals(QObject *context, std::function<void()> onSignal)
 // their own loops return and nothing waits on them.
 void leaveEventLoops()
 {
-    for (QWidget *widget : QApplication::topLevelWidgets()) {
-        if (auto *dialog = qobject_cast<QDialog *>(widget); dialog && dialog->isVisible())
-            dialog->reject();
+    if (qobject_cast<QApplication *>(QCoreApplication::instance())) {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (auto *dialog = qobject_cast<QDialog *>(widget); dialog && dialog->isVisible())
+                dialog->reject();
+        }
     }
     QCoreApplication::exit(0);
 }
 
-// Nobody can answer a box on these platforms.
+// Nobody can answer a box without windows, or on these platforms.
 bool nobodyToAsk()
 {
+    if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        return true;
     const QString platform = QGuiApplication::platformName();
     return platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
+}
+
+bool hasArgument(int argc, char **argv, const char *name)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], name) == 0)
+            return true;
+    }
+    return false;
+}
+
+// Without windows the journal holds what the status lists would show, one
+// line each with the list's name.
+void echoToStderr(StatusList &list, const char *name)
+{
+    QObject::connect(&list, &QAbstractItemModel::rowsInserted, &list,
+                     [&list, name](const QModelIndex &, int first, int last) {
+                         for (int row = first; row <= last; ++row) {
+                             // The line's text is set right after its row is made.
+                             QTimer::singleShot(0, &list, [&list, name, row] {
+                                 const QString text = list.index(row).data().toString();
+                                 std::fprintf(stderr, "%s: %s\n", name, text.simplified().toUtf8().constData());
+                             });
+                         }
+                     });
+}
+
+// The program's lock for its settings file and the serial device it will
+// use, taken before anything touches them.
+bool lockInstance(InstanceLock &lock, const QString &settingsPath)
+{
+    QString holder;
+    if (!lock.lock(QStringLiteral("settings"), settingsPath, &holder)) {
+        std::fprintf(stderr, "qmnpilot: %s; only one program runs per settings file\n", qUtf8Printable(holder));
+        return false;
+    }
+    SettingsStore store(settingsPath);
+    store.load();
+    PortMap ports;
+    ports.load(store);
+    const QString device = ports.devicePath(store.readSettings().ComPort);
+    // A device that does not exist cannot be fought over.
+    if (!device.isEmpty() && QFileInfo::exists(device) && !lock.lock(QStringLiteral("device"), device, &holder)) {
+        std::fprintf(stderr, "qmnpilot: %s; only one program runs per serial device\n", qUtf8Printable(holder));
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -87,14 +142,23 @@ int main(int argc, char **argv)
 {
     // Without a display the program still runs, on the offscreen platform,
     // so that --help, a service manager or the demo work anywhere.
-    const bool noDisplay = qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
-                           qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+    // --headless needs no display and loads no platform plugin at all.
+    const bool headless = hasArgument(argc, argv, "--headless");
+    const bool noDisplay = !headless && qEnvironmentVariableIsEmpty("DISPLAY")
+                           && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+                           && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
     if (noDisplay)
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("QMNpilot");
-    QApplication::setApplicationDisplayName("QMN-4400 Pilot");
-    QApplication::setApplicationVersion(Program::kVersion);
+    std::unique_ptr<QCoreApplication> application;
+    if (headless)
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    else
+        application = std::make_unique<QApplication>(argc, argv);
+    QCoreApplication &app = *application;
+    QCoreApplication::setApplicationName("QMNpilot");
+    if (!headless)
+        QGuiApplication::setApplicationDisplayName("QMN-4400 Pilot");
+    QCoreApplication::setApplicationVersion(Program::kVersion);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -110,6 +174,10 @@ int main(int argc, char **argv)
                                     "FILE");
     QCommandLineOption echoOption("echo-samples", "Print one line per accepted sample on standard output.");
     QCommandLineOption listingOption("show-listing", "Open the Real-Time Data Listing window at start.");
+    QCommandLineOption headlessOption("headless",
+                                      "Run without any window or display, as a service: status lines and "
+                                      "messages go to standard error.");
+    parser.addOption(headlessOption);
     parser.addOption(configOption);
     parser.addOption(dataOption);
     parser.addOption(createOption);
@@ -139,6 +207,10 @@ int main(int argc, char **argv)
                                 ? parser.value(dataOption)
                                 : QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/QMNpilot";
 
+    InstanceLock instanceLock(InstanceLock::defaultFolder());
+    if (!lockInstance(instanceLock, settingsPath))
+        return 1;
+
     // Without a display a box would wait for a click that never comes: its
     // text goes to stderr and the answer is No.
     std::unique_ptr<Dialogs> dialogs;
@@ -151,9 +223,15 @@ int main(int argc, char **argv)
         dialogs = std::move(widgets);
     }
     Program program(settingsPath, QDir(dataDir).absolutePath(), *dialogs);
-    MainWindow window(program);
-    if (widgetDialogs)
-        widgetDialogs->setParent(&window);
+    std::unique_ptr<MainWindow> window;
+    if (!headless) {
+        window = std::make_unique<MainWindow>(program);
+        if (widgetDialogs)
+            widgetDialogs->setParent(window.get());
+    } else {
+        echoToStderr(program.mainStatus(), "main");
+        echoToStderr(program.comPanel().messages(), "panel");
+    }
 
     SampleEcho echo;
     if (parser.isSet(echoOption)) {
@@ -171,15 +249,19 @@ int main(int argc, char **argv)
     // Start-up runs inside the event loop, so that a box it opens is a loop
     // the exit can end.
     const bool showListing = parser.isSet(listingOption);
-    QTimer::singleShot(0, &program, [&program, &window, showListing] {
+    QTimer::singleShot(0, &program, [&program, window = window.get(), showListing] {
+        if (!window) {
+            program.startUp();
+            return;
+        }
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        program.startUp([&window] {
-            window.show();
-            window.repaint();
+        program.startUp([window] {
+            window->show();
+            window->repaint();
             QApplication::restoreOverrideCursor();
         });
         if (showListing && !program.hasExited())
-            window.showListing();
+            window->showListing();
     });
     const int status = app.exec();
     program.exitSequence();

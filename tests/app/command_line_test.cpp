@@ -61,7 +61,7 @@ public:
         m_server.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1024x768x24"});
         if (!m_server.waitForStarted(5000))
             return;
-        QTest::qWaitFor([&] { return m_server.canReadLine(); }, 10000);
+        [[maybe_unused]] const bool line = QTest::qWaitFor([&] { return m_server.canReadLine(); }, 10000);
         const QByteArray number = m_server.readLine().trimmed();
         if (!number.isEmpty())
             m_name = ":" + QString::fromLatin1(number);
