@@ -30,6 +30,7 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
     auto *grid = new QGridLayout(central);
     m_statusView = new QListView(central);
     m_statusView->setModel(&program.mainStatus());
+    m_statusView->setAccessibleName(tr("Status"));
     m_statusView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_statusView->setUniformItemSizes(true);
     QFont arial(QStringLiteral("Arial"));

@@ -93,12 +93,14 @@ COMpanel::COMpanel(ComPanelLogic &logic, QWidget *parent)
 
     auto *messages = makeList(this, 4);
     messages->setModel(&logic.messages());
+    messages->setAccessibleName(QStringLiteral("Messages"));
 
     // Serial port.
     auto *portFrame = new QGroupBox(QStringLiteral("COM Port"), this);
     auto *portLayout = new QGridLayout(portFrame);
     m_portEdit = new QLineEdit(portFrame);
     m_portEdit->setObjectName(QStringLiteral("portBox"));
+    m_portEdit->setAccessibleName(QStringLiteral("COM Port")); // the frame's caption
     m_portEdit->setAlignment(Qt::AlignCenter);
     m_portEdit->setAutoFillBackground(true);
     m_portEdit->setMaximumWidth(fm.horizontalAdvance(QStringLiteral("000000")) + 4 * fm.averageCharWidth());
