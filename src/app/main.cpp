@@ -114,7 +114,9 @@ int main(int argc, char **argv)
     parser.addOption(dataOption);
     parser.addOption(createOption);
     parser.addOption(echoOption);
+    QCommandLineOption dashboardOption("show-dashboard", "Open the Real-Time Dashboard window at start.");
     parser.addOption(listingOption);
+    parser.addOption(dashboardOption);
     parser.process(app);
 
     if (parser.isSet(createOption)) {
@@ -171,7 +173,8 @@ int main(int argc, char **argv)
     // Start-up runs inside the event loop, so that a box it opens is a loop
     // the exit can end.
     const bool showListing = parser.isSet(listingOption);
-    QTimer::singleShot(0, &program, [&program, &window, showListing] {
+    const bool showDashboard = parser.isSet(dashboardOption);
+    QTimer::singleShot(0, &program, [&program, &window, showListing, showDashboard] {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         program.startUp([&window] {
             window.show();
@@ -180,6 +183,8 @@ int main(int argc, char **argv)
         });
         if (showListing && !program.hasExited())
             window.showListing();
+        if (showDashboard && !program.hasExited())
+            window.showDashboard();
     });
     const int status = app.exec();
     program.exitSequence();
