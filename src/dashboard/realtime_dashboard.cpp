@@ -124,6 +124,8 @@ void RealtimeDashboard::resetWindowContent()
     m_voltText.clear();
     for (QString &t : m_minMaxTexts)
         t.clear();
+    m_shownExtremes.fill({qQNaN(), qQNaN()});
+    m_shownDate = QDate();
     m_dateText.clear();
     m_timeText.clear();
     m_charts.clear();
@@ -218,23 +220,29 @@ void RealtimeDashboard::update()
     v.setBands({105, 125}, {125, 130}, {130, v.GaugeMax});
 
     const QDateTime now = m_parts.clock.now();
-    m_dateText = formatDate(now, QStringLiteral("ddd,mmm,dd,yyyy"), locale);
+    if (now.date() != m_shownDate) {
+        m_shownDate = now.date();
+        m_dateText = formatDate(now, QStringLiteral("ddd,mmm,dd,yyyy"), locale);
+    }
     m_timeText = formatDate(now, QStringLiteral("hh:nn:ss"), locale);
     static const char *const kPowerLabels[] = {" CH1 Power: ", " CH2 Power: ", " TOT Power: "};
-    const QString wattPicture = QStringLiteral("##,##0");
     for (int c = 0; c < ChannelCount; ++c) {
-        const auto chart = ChartHistory::Chart(c);
-        m_minMaxTexts[c] = QStringLiteral("Min: ") + formatNumber(m_charts.minimum(chart), wattPicture, locale) +
-                           QStringLiteral(" W       Max: ") +
-                           formatNumber(m_charts.maximum(chart), wattPicture, locale) + QStringLiteral(" W");
+        setMinMaxText(ChartHistory::Chart(c), QStringLiteral("##,##0"), QStringLiteral(" W"));
         m_powerTexts[c] = QString::fromLatin1(kPowerLabels[c]) + QString::number(power[c]) + QStringLiteral(" W");
     }
-    const QString voltPicture = QStringLiteral("###.0");
-    m_voltText = QStringLiteral(" Volt: ") + formatNumber(volt, voltPicture, locale) + QStringLiteral(" V");
-    m_minMaxTexts[ChartHistory::Voltage] =
-        QStringLiteral("Min: ") + formatNumber(m_charts.minimum(ChartHistory::Voltage), voltPicture, locale) +
-        QStringLiteral(" V       Max: ") + formatNumber(m_charts.maximum(ChartHistory::Voltage), voltPicture, locale) +
-        QStringLiteral(" V");
+    m_voltText = QStringLiteral(" Volt: ") + formatNumber(volt, QStringLiteral("###.0"), locale) + QStringLiteral(" V");
+    setMinMaxText(ChartHistory::Voltage, QStringLiteral("###.0"), QStringLiteral(" V"));
+}
+
+void RealtimeDashboard::setMinMaxText(ChartHistory::Chart chart, const QString &picture, const QString &unit)
+{
+    const std::pair<double, double> extremes{m_charts.minimum(chart), m_charts.maximum(chart)};
+    if (extremes == m_shownExtremes[chart] && !m_minMaxTexts[chart].isEmpty())
+        return;
+    m_shownExtremes[chart] = extremes;
+    const QLocale locale;
+    m_minMaxTexts[chart] = QStringLiteral("Min: ") + formatNumber(extremes.first, picture, locale) + unit +
+                           QStringLiteral("       Max: ") + formatNumber(extremes.second, picture, locale) + unit;
 }
 
 void RealtimeDashboard::rangeUp(GaugeState &g, int64_t value)

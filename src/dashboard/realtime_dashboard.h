@@ -4,11 +4,13 @@
 #include "dashboard/chart_history.h"
 #include "dashboard/gauge_state.h"
 
+#include <QDate>
 #include <QObject>
 #include <QString>
 
 #include <array>
 #include <cstdint>
+#include <utility>
 
 class Clock;
 class QSerialPort;
@@ -86,6 +88,7 @@ private:
     void rangeDown(GaugeState &g, double chartMax);
     void setPowerZones(Gauge g);
     void showRealtimeState();
+    void setMinMaxText(ChartHistory::Chart chart, const QString &picture, const QString &unit);
 
     Parts m_parts;
     std::array<GaugeState, GaugeCount> m_gauges;
@@ -93,6 +96,10 @@ private:
     std::array<QString, ChannelCount> m_powerTexts;
     QString m_voltText;
     std::array<QString, ChartHistory::ChartCount> m_minMaxTexts;
+    // The extremes the texts were made from: they change far less often
+    // than once a sample, and formatting is most of an update's cost.
+    std::array<std::pair<double, double>, ChartHistory::ChartCount> m_shownExtremes;
+    QDate m_shownDate;
     QString m_dateText;
     QString m_timeText;
     StatusBox m_status;
