@@ -184,28 +184,6 @@ TEST_F(DashboardFixture, RealtimeOffChangesOnlyTheStatus)
     EXPECT_EQ(dashboard.charts().value(ChartHistory::Ch1, ChartHistory::kPointCount), 1500);
 }
 
-TEST_F(DashboardFixture, ClosingStartsAfresh)
-{
-    feed(9000, 0, 3);
-    dashboard.resetWindowContent();
-    EXPECT_EQ(scale(D::AL1), 3000);
-    EXPECT_EQ(dashboard.powerText(D::Ch1), "CH1 Power");
-    EXPECT_EQ(dashboard.odometer(D::Ch1), "");
-    EXPECT_EQ(dashboard.charts().pictureValue(ChartHistory::Ch1, ChartHistory::kPointCount), 0);
-    feed(100);
-    EXPECT_EQ(dashboard.minMaxText(ChartHistory::Ch1), "Min: 0 W       Max: 0 W");
-}
-
-TEST_F(DashboardFixture, UnreadableSampleLeavesThePictureAlone)
-{
-    feed(500);
-    feed(std::numeric_limits<double>::quiet_NaN());
-    EXPECT_EQ(dashboard.powerText(D::Ch1), " CH1 Power: 500 W");
-    EXPECT_EQ(dashboard.charts().value(ChartHistory::Ch1, ChartHistory::kPointCount), 500);
-    feed(600);
-    EXPECT_EQ(dashboard.powerText(D::Ch1), " CH1 Power: 600 W");
-}
-
 class Backlog : public DashboardFixture, public ::testing::WithParamInterface<bool>
 {
 };
@@ -230,15 +208,5 @@ TEST_P(Backlog, StaleInputIsDroppedUnlessADialogueOwnsIt)
 }
 
 INSTANTIATE_TEST_SUITE_P(Dashboard, Backlog, ::testing::Bool());
-
-TEST(DashboardTexts, ChartToolTipsNameFiveMinutes)
-{
-    EXPECT_EQ(D::chartToolTip(ChartHistory::Ch1),
-              "This chart displays CH1 power and covers a period of 5. minutes of real-time power.");
-    EXPECT_EQ(D::chartToolTip(ChartHistory::Total),
-              "This chart displays Total power and covers a period of 5. minutes of real-time power.");
-    EXPECT_EQ(D::chartToolTip(ChartHistory::Voltage),
-              "This chart displays the line voltage and covers a period of 5. minutes of real-time voltage.");
-}
 
 } // namespace
