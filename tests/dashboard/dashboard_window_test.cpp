@@ -75,6 +75,8 @@ protected:
 
 TEST_F(DashboardWindow, ReadoutsShowTheLatestSample)
 {
+    // The dashboard sees each sample after the database and the listing.
+    EXPECT_EQ(program.dispatch().stepNames(), QStringList({"database", "DoList", "DoDash"}));
     Realtime *w = open();
     EXPECT_EQ(w->windowTitle(), "Real-Time Dashboard");
     EXPECT_EQ(w->powerBox(D::Ch1)->text(), "CH1 Power");
