@@ -182,7 +182,9 @@ int main(int argc, char **argv)
     parser.addOption(dataOption);
     parser.addOption(createOption);
     parser.addOption(echoOption);
+    QCommandLineOption dashboardOption("show-dashboard", "Open the Real-Time Dashboard window at start.");
     parser.addOption(listingOption);
+    parser.addOption(dashboardOption);
     parser.process(app);
 
     if (parser.isSet(createOption)) {
@@ -249,7 +251,8 @@ int main(int argc, char **argv)
     // Start-up runs inside the event loop, so that a box it opens is a loop
     // the exit can end.
     const bool showListing = parser.isSet(listingOption);
-    QTimer::singleShot(0, &program, [&program, window = window.get(), showListing] {
+    const bool showDashboard = parser.isSet(dashboardOption);
+    QTimer::singleShot(0, &program, [&program, window = window.get(), showListing, showDashboard] {
         if (!window) {
             program.startUp();
             return;
@@ -262,6 +265,8 @@ int main(int argc, char **argv)
         });
         if (showListing && !program.hasExited())
             window->showListing();
+        if (showDashboard && !program.hasExited())
+            window->showDashboard();
     });
     const int status = app.exec();
     program.exitSequence();

@@ -3,6 +3,7 @@
 #include "app/program.h"
 #include "common/dialogs.h"
 #include "common/status_box_widget.h"
+#include "dashboard/dashboard_window.h"
 #include "link/com_panel.h"
 #include "listing/listing_window.h"
 
@@ -99,6 +100,16 @@ RTlist *MainWindow::showListing()
     return m_listing;
 }
 
+Realtime *MainWindow::showDashboard()
+{
+    if (!m_dashboard)
+        m_dashboard = new Realtime(m_program.dashboard(), m_program.realtime(), this);
+    m_dashboard->show();
+    m_dashboard->raise();
+    m_dashboard->activateWindow();
+    return m_dashboard;
+}
+
 void MainWindow::sizeFromTwips()
 {
     // Designed as 7980 x 3420 twips at 1440 twips per inch of the screen's
@@ -152,7 +163,8 @@ void MainWindow::buildMenus()
             [this] { m_program.realtime().MnuStopRTL_Click(); });
 
     QMenu *realtime = menuBar()->addMenu(tr("Real-Time Data"));
-    addEntry(realtime, "Real-Time Data Panel", false);
+    connect(addEntry(realtime, "Real-Time Data Panel", true), &QAction::triggered, this,
+            &MainWindow::showDashboard);
     connect(addEntry(realtime, "Real-Time Data Listing", true), &QAction::triggered, this,
             &MainWindow::showListing);
 

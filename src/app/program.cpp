@@ -16,6 +16,7 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
     , m_database([this] { return DatabaseSettings{m_settings.dbtype, m_settings.adbpath, m_settings.sqldbpath}; },
                  m_sample, m_errorLog, dialogs, [this] { exitSequence(); }, &m_mainStatus)
     , m_listing({m_sample, m_flags, m_settings, [this] { return m_serial.isOpen(); }, m_clock})
+    , m_dashboard({m_sample, m_flags, m_serial.port(), m_mainStatus, m_realtimeBox, m_clock})
     , m_derivation(m_sample, m_flags, m_mainStatus, m_clock, [this] { m_dispatch.LogSample(); })
     , m_receiver(m_flags, m_mainStatus, m_derivation)
     , m_exchange(m_serial, m_flags, m_mainStatus)
@@ -28,6 +29,7 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
 {
     m_database.installInto(m_dispatch);
     m_listing.installInto(m_dispatch);
+    m_dashboard.installInto(m_dispatch);
     QDir().mkpath(m_dataDir);
     m_title = QStringLiteral("%1 Version %2").arg(kCaption, kVersion);
 

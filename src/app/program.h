@@ -12,6 +12,7 @@
 #include "link/port_map.h"
 #include "link/radio_dongle.h"
 #include "link/serial_link.h"
+#include "dashboard/realtime_dashboard.h"
 #include "listing/realtime_listing.h"
 #include "net/bridge_listener.h"
 #include "realtime/derivation.h"
@@ -82,6 +83,8 @@ public:
     SampleDispatch &dispatch() { return m_dispatch; }
     // The listing's statistics and tables; its window shows them.
     RealtimeListing &listing() { return m_listing; }
+    // The dashboard's gauges, readouts and charts; its window shows them.
+    RealtimeDashboard &dashboard() { return m_dashboard; }
     PacketReceiver &receiver() { return m_receiver; }
     ErrorLog &errorLog() { return m_errorLog; }
     Dialogs &dialogs() { return m_dialogs; }
@@ -138,6 +141,7 @@ private:
     DatabaseLogger m_database;
     SampleDispatch m_dispatch;
     RealtimeListing m_listing;
+    RealtimeDashboard m_dashboard;
     Derivation m_derivation;
     PacketReceiver m_receiver;
     QTimer m_watchdogTimer;

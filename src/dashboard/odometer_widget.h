@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+
+// An energy odometer: ten digit boxes, the units digit at the right, then
+// the unit "KWh". It reads its ten digits when it paints; boxes stay empty
+// while there are none.
+class Odometer : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit Odometer(std::function<QString()> digits, QWidget *parent = nullptr);
+
+    QString digits() const { return m_digits(); }
+    // Box 1 is the units digit, box 10 the highest.
+    QRect boxRect(int box) const;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    int boxWidth() const;
+
+    std::function<QString()> m_digits;
+};

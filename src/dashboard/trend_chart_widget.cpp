@@ -1,0 +1,112 @@
+#include "dashboard/trend_chart_widget.h"
+
+#include "common/rounding.h"
+
+#include <QAccessibleWidget>
+#include <QPainter>
+
+#include <array>
+#include <cmath>
+
+namespace {
+
+QString chartSummary(const TrendChart *c)
+{
+    const ChartHistory &h = c->history();
+    const ChartHistory::Chart chart = c->chart();
+    const QString unit = chart == ChartHistory::Voltage ? QStringLiteral(" V") : QStringLiteral(" W");
+    return QStringLiteral("latest %1%4, range shown 0 to %2%4, scale of the last five minutes %3")
+        .arg(QString::number(h.pictureValue(chart, ChartHistory::kPointCount), 'g', 7),
+             QString::number(h.pictureScale(chart), 'g', 7),
+             QStringLiteral("%1 to %2").arg(h.minimum(chart)).arg(h.maximum(chart)), unit);
+}
+
+class ChartAccessible : public QAccessibleWidget
+{
+public:
+    explicit ChartAccessible(TrendChart *chart)
+        : QAccessibleWidget(chart, QAccessible::Chart)
+    {
+    }
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Value)
+            return chartSummary(static_cast<TrendChart *>(widget()));
+        return QAccessibleWidget::text(t);
+    }
+};
+
+QAccessibleInterface *chartFactory(const QString &className, QObject *object)
+{
+    if (className == QLatin1String("TrendChart") && object && object->isWidgetType())
+        return new ChartAccessible(static_cast<TrendChart *>(object));
+    return nullptr;
+}
+
+} // namespace
+
+TrendChart::TrendChart(const ChartHistory &history, ChartHistory::Chart chart, QWidget *parent)
+    : QWidget(parent)
+    , m_history(history)
+    , m_chart(chart)
+{
+    static const bool installed = (QAccessible::installFactory(chartFactory), true);
+    Q_UNUSED(installed);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+QColor TrendChart::traceColour(ChartHistory::Chart chart)
+{
+    static const std::array<QColor, ChartHistory::ChartCount> colours = {
+        QColor(255, 0, 0), QColor(0, 0, 255), QColor(0, 255, 0), QColor(128, 128, 128)};
+    return colours[chart];
+}
+
+QSize TrendChart::sizeHint() const
+{
+    const int line = fontMetrics().height();
+    return {line * 28, line * 10};
+}
+
+QSize TrendChart::minimumSizeHint() const
+{
+    const int line = fontMetrics().height();
+    return {line * 8, line * 4};
+}
+
+void TrendChart::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.fillRect(rect(), Qt::white);
+    // The last pixel row and column are the field's bottom and right edges.
+    const double w = width() - 1;
+    const double h = height() - 1;
+
+    p.setPen(QPen(QColor(kGridColour), 1, Qt::DotLine));
+    for (int i = 1; i <= 10; ++i) {
+        const int y = int(std::lround(i * h / 10));
+        p.drawLine(0, y, int(w), y);
+    }
+    for (int i = 1; i <= 11; ++i) {
+        const int x = int(std::lround(i * w / 12));
+        p.drawLine(x, 0, x, int(h));
+    }
+
+    const double scale = m_history.pictureScale(m_chart);
+    // A scale of nothing has no heights to draw.
+    if (!(scale > 0))
+        return;
+    const double s = h / scale;
+    const double d = w / ChartHistory::kPointCount;
+    // The pen starts where the grid ended, at the bottom of the left edge.
+    std::array<QPointF, ChartHistory::kPointCount + 2> points;
+    points[0] = QPointF(0, h);
+    for (int i = 0; i <= ChartHistory::kPointCount; ++i) {
+        // Far-off values still draw as lines that leave the field.
+        const double y = std::clamp(h - m_history.pictureValue(m_chart, i) * s, -h * 1000, h * 1000);
+        points[i + 1] = QPointF(roundHalfEven(i * d), std::round(y));
+    }
+    p.setPen(QPen(traceColour(m_chart), 1));
+    p.drawPolyline(points.data(), int(points.size()));
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "common/clock.h"
+#include "common/program_flags.h"
+#include "common/status_list.h"
+#include "dashboard/realtime_dashboard.h"
+#include "realtime/realtime_sample.h"
+
+#include <gtest/gtest.h>
+
+#include <QSerialPort>
+
+class DashClock : public Clock
+{
+public:
+    QDateTime now() const override { return at; }
+    QDateTime at{QDate(2024, 3, 7), QTime(10, 0, 0)};
+};
+
+// The dashboard alone, on a clock that turns one second per sample and a
+// serial port that is closed unless a test opens it.
+class DashboardFixture : public ::testing::Test
+{
+protected:
+    DashboardFixture() { flags.realtimeActive = true; }
+
+    void feed(double p1, double p2 = 0, int count = 1)
+    {
+        for (int i = 0; i < count; ++i) {
+            sample.p1 = p1;
+            sample.p2 = p2;
+            clock.at = clock.at.addSecs(1);
+            dashboard.DoDash();
+        }
+    }
+    double scale(RealtimeDashboard::Gauge g) const { return dashboard.gauge(g).GaugeMax; }
+
+    DashClock clock;
+    ProgramFlags flags;
+    RealtimeSample sample{.Volt = 120};
+    QSerialPort port;
+    StatusList mainStatus;
+    StatusBox realtimeBox{"Real-Time Data Stopped", StatusBox::Colour::Bad};
+    RealtimeDashboard dashboard{{sample, flags, port, mainStatus, realtimeBox, clock}};
+};

@@ -1,0 +1,160 @@
+// The dashboard window on the program's own dashboard: the readouts a user
+// reads, the status box that follows the watchdog, and what a sample costs
+// in painting.
+#include "app/main_window.h"
+#include "app/program.h"
+#include "dashboard/dashboard_window.h"
+#include "dashboard/odometer_widget.h"
+#include "dashboard/round_gauge_widget.h"
+#include "dashboard/trend_chart_widget.h"
+#include "dashboard_fixture.h"
+#include "scripted_dialogs.h"
+
+#include <QAccessible>
+#include <QAction>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+using D = RealtimeDashboard;
+
+class PaintCounter : public QObject
+{
+public:
+    int paints = 0;
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        paints += e->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+class DashboardWindow : public ::testing::Test
+{
+protected:
+    DashboardWindow()
+    {
+        program.setClock(&clock);
+        program.flags().realtimeActive = true;
+        program.sample().Volt = 121.25;
+    }
+    void sample(double p1, double p2)
+    {
+        clock.at = clock.at.addSecs(1);
+        program.sample().p1 = p1;
+        program.sample().p2 = p2;
+        program.sample().KWh1 = 1234.5678;
+        program.dispatch().LogSample();
+    }
+    Realtime *open()
+    {
+        QAction *entry = mainWindow.action("Real-Time Data/Real-Time Data Panel");
+        EXPECT_TRUE(entry && entry->isEnabled());
+        if (entry)
+            entry->trigger();
+        auto *w = mainWindow.findChild<Realtime *>();
+        EXPECT_TRUE(w && QTest::qWaitForWindowExposed(w));
+        return w;
+    }
+    // Lets the window catch up with what the samples changed.
+    void settle(Realtime *w)
+    {
+        QTest::qWaitFor([&] { return w->powerBox(D::Ch1)->text() == program.dashboard().powerText(D::Ch1); });
+        QCoreApplication::processEvents();
+    }
+    QColor background(QWidget *w) { return w->palette().color(QPalette::Window); }
+
+    QTemporaryDir dir;
+    ScriptedDialogs dialogs;
+    DashClock clock;
+    Program program{dir.filePath("QMNpilot.ini"), dir.filePath("data"), dialogs};
+    MainWindow mainWindow{program};
+};
+
+TEST_F(DashboardWindow, ReadoutsShowTheLatestSample)
+{
+    // The dashboard sees each sample after the database and the listing.
+    EXPECT_EQ(program.dispatch().stepNames(), QStringList({"database", "DoList", "DoDash"}));
+    Realtime *w = open();
+    EXPECT_EQ(w->windowTitle(), "Real-Time Dashboard");
+    EXPECT_EQ(w->powerBox(D::Ch1)->text(), "CH1 Power");
+    sample(1500, 2250);
+    settle(w);
+    EXPECT_EQ(w->powerBox(D::Ch1)->text(), " CH1 Power: 1500 W");
+    EXPECT_EQ(w->powerBox(D::Ch2)->text(), " CH2 Power: 2250 W");
+    EXPECT_EQ(w->powerBox(D::Total)->text(), " TOT Power: 3750 W");
+    EXPECT_EQ(w->voltBox()->text(), " Volt: 121.3 V");
+    EXPECT_EQ(w->dateLabel()->text(), "Thu,Mar,07,2024");
+    EXPECT_EQ(w->timeLabel()->text(), "10:00:01");
+    EXPECT_EQ(w->minMaxBox(ChartHistory::Ch2)->text(), "Min: 0 W       Max: 0 W");
+    EXPECT_EQ(w->odometer(D::Ch1)->digits(), "0001234568");
+    QAccessibleInterface *meter = QAccessible::queryAccessibleInterface(w->odometer(D::Ch1));
+    EXPECT_EQ(meter->text(QAccessible::Value), "0001234568 KWh");
+    EXPECT_EQ(meter->text(QAccessible::Name), "CH1 energy");
+    EXPECT_EQ(w->chart(ChartHistory::Voltage)->toolTip(),
+              "This chart displays the line voltage and covers a period of 5. minutes of real-time voltage.");
+}
+
+TEST_F(DashboardWindow, StatusBoxFollowsTheWatchdogWithoutASample)
+{
+    Realtime *w = open();
+    // Packet bytes have just arrived: the watchdog sees real-time running.
+    program.flags().realtimeActive = false;
+    program.flags().watchdogCount = 0;
+    program.realtime().onWatchdogTick();
+    sample(800, 0);
+    settle(w);
+    EXPECT_EQ(w->statusBox()->property("text").toString(), "Real-Time is ON");
+    EXPECT_EQ(background(w->statusBox()), QColor(0, 255, 0));
+    // Three watchdog seconds without a packet byte: no sample comes to say so.
+    for (int i = 0; i < 3; ++i)
+        program.realtime().onWatchdogTick();
+    EXPECT_EQ(w->statusBox()->property("text").toString(), "Real-Time is OFF");
+    EXPECT_EQ(background(w->statusBox()), QColor(255, 0, 0));
+    EXPECT_EQ(w->powerBox(D::Ch1)->text(), " CH1 Power: 800 W");
+}
+
+TEST_F(DashboardWindow, BurstCostsOneRepaintAndHiddenNone)
+{
+    Realtime *w = open();
+    sample(100, 100);
+    settle(w);
+    PaintCounter counter;
+    RoundGauge *gauge = w->gauge(D::AL1);
+    gauge->installEventFilter(&counter);
+    for (int i = 0; i < 20; ++i)
+        sample(1000 + i, 100);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return counter.paints > 0; }));
+    settle(w);
+    EXPECT_EQ(counter.paints, 1);
+    EXPECT_EQ(gauge->state().GaugeValue, 1019);
+
+    w->hide();
+    counter.paints = 0;
+    for (int i = 0; i < 5; ++i)
+        sample(2000, 100);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(counter.paints, 0);
+    // Shown again, it shows the latest figures at once.
+    w->show();
+    EXPECT_EQ(w->powerBox(D::Ch1)->text(), " CH1 Power: 2000 W");
+}
+
+TEST_F(DashboardWindow, ClosedWindowReopensWithDesignedScales)
+{
+    Realtime *w = open();
+    for (int i = 0; i < 3; ++i)
+        sample(9000, 0);
+    settle(w);
+    EXPECT_EQ(w->gauge(D::AL1)->state().GaugeMax, 10000);
+    w->close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !mainWindow.findChild<Realtime *>(); }));
+    sample(200, 0);
+    w = open();
+    EXPECT_EQ(w->gauge(D::AL1)->state().GaugeMax, 1500);
+    EXPECT_EQ(w->minMaxBox(ChartHistory::Ch1)->text(), "Min: 0 W       Max: 0 W");
+}
+
+} // namespace

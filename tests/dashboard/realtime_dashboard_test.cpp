@@ -1,0 +1,212 @@
+// DoDash's figures: auto-ranging, zones, odometers, readouts, the chart
+// history and the backlog guard.
+#include "dashboard_fixture.h"
+#include "pseudo_terminal.h"
+
+#include <QTest>
+
+#include <vector>
+
+namespace {
+
+using D = RealtimeDashboard;
+
+struct RangeCase
+{
+    const char *name;
+    std::vector<std::pair<double, int>> runs; // CH1 watts, samples
+    std::vector<double> lastScales;           // CH1 scale after each of the last samples
+};
+void PrintTo(const RangeCase &c, std::ostream *os) { *os << c.name; }
+class AutoRange : public DashboardFixture, public ::testing::WithParamInterface<RangeCase>
+{
+};
+
+TEST_P(AutoRange, ScaleFollowsTheChart)
+{
+    std::vector<double> scales;
+    for (const auto &[watts, count] : GetParam().runs)
+        for (int i = 0; i < count; ++i) {
+            feed(watts);
+            scales.push_back(scale(D::AL1));
+        }
+    const auto &expected = GetParam().lastScales;
+    EXPECT_EQ(std::vector<double>(scales.end() - expected.size(), scales.end()), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Dashboard, AutoRange,
+    ::testing::Values(
+        // Up to 2000 and back to 1000 in the same update while the chart
+        // holds nothing above 900; the second 1234 W keeps the 2000.
+        RangeCase{"up_and_down_in_one_update", {{0, 5}, {900, 2}, {1234, 2}}, {1000, 1000, 2000}},
+        // Halves once per update until twice the chart's 1500 W covers it.
+        RangeCase{"halves_once_per_update", {{7500, 2}, {1500, 303}}, {8000, 4000, 2000, 2000}},
+        // An idle channel stops at the floor and rises with the first watts.
+        RangeCase{"idle_stops_at_floor", {{0, 1000}, {250, 1}}, {1, 150}}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+struct ZoneCase
+{
+    const char *name;
+    int idle;
+    double p1, p2;
+    D::Gauge gauge;
+    double scale;
+    std::array<double, 6> bands;
+};
+void PrintTo(const ZoneCase &c, std::ostream *os) { *os << c.name; }
+class Zones : public DashboardFixture, public ::testing::WithParamInterface<ZoneCase>
+{
+};
+
+TEST_P(Zones, FollowTheScale)
+{
+    const ZoneCase &c = GetParam();
+    feed(0, 0, c.idle);
+    feed(c.p1, c.p2, 2);
+    const GaugeState &g = dashboard.gauge(c.gauge);
+    ASSERT_EQ(g.GaugeMax, c.scale);
+    EXPECT_EQ((std::array<double, 6>{g.bands[0].start, g.bands[0].end, g.bands[1].start, g.bands[1].end,
+                                      g.bands[2].start, g.bands[2].end}),
+              c.bands);
+}
+
+INSTANTIATE_TEST_SUITE_P(Dashboard, Zones,
+                         ::testing::Values(ZoneCase{"ch1_at_2000", 0, 1900, 0, D::AL1, 2000, {100, 800, 800, 2000, 1999, 2000}},
+                                           ZoneCase{"ch2_at_10000", 0, 0, 9500, D::AL2, 10000, {100, 800, 800, 2400, 2400, 10000}},
+                                           ZoneCase{"total_at_6000", 0, 3000, 2500, D::AL3, 6000, {300, 1400, 1400, 5400, 5400, 6000}},
+                                           ZoneCase{"total_at_600", 6, 300, 200, D::AL3, 600, {300, 600, 594, 600, 596, 600}}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+struct MeterCase
+{
+    double kwh1, kwh2;
+    float amp1, amp2;
+    const char *locale;
+    std::array<const char *, 3> digits;
+    std::array<const char *, 3> ampTexts;
+    std::array<double, 3> needles;
+};
+class Meters : public DashboardFixture, public ::testing::WithParamInterface<MeterCase>
+{
+};
+
+TEST_P(Meters, OdometersAndCurrents)
+{
+    const MeterCase &c = GetParam();
+    const QLocale previous;
+    QLocale::setDefault(QLocale(QString::fromLatin1(c.locale)));
+    sample.KWh1 = c.kwh1;
+    sample.KWh2 = c.kwh2;
+    sample.Amp1 = c.amp1;
+    sample.Amp2 = c.amp2;
+    feed(100);
+    QLocale::setDefault(previous);
+    for (int ch = 0; ch < 3; ++ch) {
+        EXPECT_EQ(dashboard.odometer(D::Channel(ch)), c.digits[ch]) << ch;
+        EXPECT_EQ(dashboard.gauge(D::Gauge(D::AS1 + ch)).GaugeText, c.ampTexts[ch]) << ch;
+        EXPECT_DOUBLE_EQ(dashboard.gauge(D::Gauge(D::AS1 + ch)).GaugeValue, c.needles[ch]) << ch;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Dashboard, Meters,
+    ::testing::Values(MeterCase{1234.5678, 0.0004, 0.5f, 12.3f, "en_US",
+                                {"0001234568", "0000000000", "0001234568"}, {".5A", "12.3A", "12.8A"}, {0.5, 12.3, 12.8}},
+                      MeterCase{99.99951, 12345678.9, 12.34f, 0.04f, "de_DE",
+                                {"0000100000", "2345678900", "2345778900"}, {"12,3A", ",0A", "12,4A"}, {12.3, 0, 12.4}}));
+
+TEST_F(DashboardFixture, MinMaxBoxesThroughTheFirstHistory)
+{
+    // Rising CH1 power: the box shows the samples before the current one,
+    // with the empty slots of a history not yet full as zeros.
+    std::map<int, QString> ch1, volt;
+    for (int n = 1; n <= 302; ++n) {
+        sample.Volt = 110 + n % 20;
+        feed(1000 + n - 1);
+        ch1[n] = dashboard.minMaxText(ChartHistory::Ch1);
+        volt[n] = dashboard.minMaxText(ChartHistory::Voltage);
+    }
+    EXPECT_EQ(ch1[1], "Min: 0 W       Max: 0 W");
+    EXPECT_EQ(ch1[2], "Min: 0 W       Max: 1,000 W");
+    EXPECT_EQ(ch1[300], "Min: 0 W       Max: 1,298 W");
+    EXPECT_EQ(ch1[301], "Min: 1,000 W       Max: 1,299 W");
+    EXPECT_EQ(ch1[302], "Min: 1,001 W       Max: 1,300 W");
+    EXPECT_EQ(volt[1], "Min: .0 V       Max: .0 V");
+    EXPECT_EQ(volt[300], "Min: .0 V       Max: 129.0 V");
+    EXPECT_EQ(volt[301], "Min: 110.0 V       Max: 129.0 V");
+    EXPECT_EQ(dashboard.powerText(D::Ch1), " CH1 Power: 1301 W");
+    EXPECT_EQ(dashboard.voltText(), " Volt: 112.0 V");
+    // The picture ends with the previous sample; the current one shows next time.
+    const ChartHistory &h = dashboard.charts();
+    EXPECT_EQ(h.pictureValue(ChartHistory::Ch1, ChartHistory::kPointCount), 1300);
+    EXPECT_EQ(h.pictureValue(ChartHistory::Ch1, 0), 1000);
+    EXPECT_EQ(h.value(ChartHistory::Ch1, ChartHistory::kPointCount), 1301);
+}
+
+TEST_F(DashboardFixture, IdleChannelsKeepTheReadoutsGoing)
+{
+    for (int i = 0; i < 1000; ++i) {
+        feed(0, 0);
+        ASSERT_EQ(dashboard.timeText(), clock.at.toString("hh:mm:ss"));
+    }
+    EXPECT_EQ(scale(D::AL1), 1);
+    EXPECT_EQ(scale(D::AL3), 1);
+    EXPECT_EQ(dashboard.powerText(D::Total), " TOT Power: 0 W");
+    feed(120, 35);
+    EXPECT_EQ(dashboard.powerText(D::Ch2), " CH2 Power: 35 W");
+    EXPECT_EQ(dashboard.dateText(), "Thu,Mar,07,2024");
+    EXPECT_EQ(dashboard.charts().pictureScale(ChartHistory::Total), 200);
+}
+
+TEST_F(DashboardFixture, FortyKilowattsTotal)
+{
+    feed(25000, 15000, 2);
+    EXPECT_EQ(dashboard.powerText(D::Total), " TOT Power: 40000 W");
+    EXPECT_EQ(scale(D::AL3), 50000);
+    EXPECT_EQ(dashboard.gauge(D::AL3).GaugeValue, 40000);
+    EXPECT_EQ(dashboard.minMaxText(ChartHistory::Total), "Min: 0 W       Max: 40,000 W");
+}
+
+TEST_F(DashboardFixture, RealtimeOffChangesOnlyTheStatus)
+{
+    sample.KWh1 = 2;
+    feed(1500, 200);
+    EXPECT_EQ(dashboard.statusBox().text(), D::kOn);
+    flags.realtimeActive = false;
+    sample.KWh1 = 3;
+    feed(2500, 100);
+    EXPECT_EQ(dashboard.statusBox().text(), D::kOff);
+    EXPECT_FALSE(dashboard.statusBox().isGood());
+    EXPECT_EQ(dashboard.powerText(D::Ch1), " CH1 Power: 1500 W");
+    EXPECT_EQ(dashboard.odometer(D::Ch1), "0000002000");
+    EXPECT_EQ(dashboard.charts().value(ChartHistory::Ch1, ChartHistory::kPointCount), 1500);
+}
+
+class Backlog : public DashboardFixture, public ::testing::WithParamInterface<bool>
+{
+};
+
+TEST_P(Backlog, StaleInputIsDroppedUnlessADialogueOwnsIt)
+{
+    const bool dialogue = GetParam();
+    PseudoTerminal pty;
+    QString error;
+    ASSERT_TRUE(pty.open(&error)) << qPrintable(error);
+    port.setPortName(pty.slavePath());
+    ASSERT_TRUE(port.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pty.clientOpen(); }, 5000));
+    ASSERT_TRUE(pty.write(QByteArray(2000, '\x55')));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return port.bytesAvailable() == 2000; }, 5000));
+    flags.commandInProgress = dialogue;
+    feed(700);
+    EXPECT_EQ(port.bytesAvailable(), dialogue ? 2000 : 0);
+    EXPECT_EQ(mainStatus.stringList().join('\n').contains("2000 waiting bytes"), !dialogue);
+    EXPECT_EQ(dashboard.powerText(D::Ch1), " CH1 Power: 700 W");
+    port.close();
+}
+
+INSTANTIATE_TEST_SUITE_P(Dashboard, Backlog, ::testing::Bool());
+
+} // namespace
