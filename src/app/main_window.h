@@ -7,6 +7,7 @@ class COMpanel;
 class Program;
 class QAction;
 class QListView;
+class QMN_Util;
 class RTlist;
 
 // The program's hub: status list, the two status boxes and the menus from
@@ -29,6 +30,9 @@ public:
     // "Real-Time Data Listing": the listing window, made when first opened
     // (or again after it was closed) and brought to the front.
     RTlist *showListing();
+    // "QMN-4400 Utility": the device utility window, a new one for each
+    // opening unless it is still open.
+    QMN_Util *showUtility();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -42,4 +46,5 @@ private:
     QListView *m_statusView = nullptr;
     COMpanel *m_comPanel = nullptr;
     QPointer<RTlist> m_listing;
+    QPointer<QMN_Util> m_utility;
 };

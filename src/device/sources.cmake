@@ -3,3 +3,6 @@ target_sources(qmncore PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/load_switches.cpp
   ${CMAKE_CURRENT_LIST_DIR}/device_utility.cpp
 )
+target_sources(qmnui PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/device_utility_window.cpp
+)
