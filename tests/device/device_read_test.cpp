@@ -125,3 +125,15 @@ TEST_F(DeviceTest, APolarityToggleNobodyAnswersFails)
     EXPECT_EQ(dialogs.messages, QStringList({"Toggle operation failed. Try again"}));
     EXPECT_FALSE(flags().commandInProgress);
 }
+
+// The program ends while a read waits for the monitor: nothing of the read
+// may run on afterwards.
+TEST_F(DeviceTest, AReadNeverResumesIntoTheGoneProgram)
+{
+    bool done = false;
+    detail::markDone(device().readSettings(), &done);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sim.received().contains("SET"); }, 10000));
+    program.reset();
+    // Longer than the block's time limit: a read that ran on would finish.
+    EXPECT_FALSE(QTest::qWaitFor([&] { return done; }, 2500));
+}
