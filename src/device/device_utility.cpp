@@ -3,12 +3,8 @@
 #include "common/box_number.h"
 #include "common/dialogs.h"
 #include "common/program_flags.h"
-#include "common/signal_wait.h"
-#include "common/status_box.h"
 #include "device/settings_block.h"
 #include "link/command_exchange.h"
-#include "link/dialogue_gate.h"
-#include "link/serial_link.h"
 #include "realtime/realtime_control.h"
 #include "realtime/realtime_sample.h"
 
@@ -23,8 +19,6 @@ using namespace std::chrono_literals;
 // condition.
 
 namespace {
-
-constexpr auto kNoPause = 0ms;
 
 // A box read as a byte, or nothing when it holds no byte at all.
 std::optional<int> byteBox(const QString &text)
@@ -52,16 +46,6 @@ QString wordRefusal(const QString &text, qint64 limit, const QString &notNumeric
 
 } // namespace
 
-DeviceUtility::WireStep DeviceUtility::command(const QByteArray &name, const QString &abortLine)
-{
-    return WireStep{name, 0, abortLine};
-}
-
-DeviceUtility::WireStep DeviceUtility::value(int byte, const QString &failLine)
-{
-    return WireStep{QByteArray(), quint8(byte), failLine};
-}
-
 // The hourglass from the start of a dialogue to its end, on every path.
 class DeviceUtility::BusyPointer
 {
@@ -86,14 +70,12 @@ private:
 DeviceUtility::DeviceUtility(const Parts &parts, QObject *parent)
     : QObject(parent)
     , m_flags(parts.flags)
-    , m_serial(parts.serial)
     , m_exchange(parts.exchange)
     , m_realtime(parts.realtime)
-    , m_gate(parts.gate)
-    , m_realtimeBox(parts.realtimeBox)
     , m_dialogs(parts.dialogs)
     , m_sample(parts.sample)
     , m_loads(parts.settings, parts.saveKeys)
+    , m_wire({parts.flags, parts.exchange, parts.realtime, parts.gate, parts.realtimeBox, parts.dialogs, m_list})
 {
 }
 
@@ -137,7 +119,7 @@ void DeviceUtility::preset(int option)
 QCoro::Task<bool> DeviceUtility::pause()
 {
     const bool paused = co_await m_realtime.PauseRealtime(m_list);
-    m_pauseStopped = paused && m_flags.realtimeWasOn;
+    m_wire.setPauseStopped(paused && m_flags.realtimeWasOn);
     co_return paused;
 }
 
@@ -154,85 +136,10 @@ QCoro::Task<bool> DeviceUtility::pauseOrReport()
 QCoro::Task<> DeviceUtility::restore()
 {
     co_await m_realtime.RestoreRealtime(m_list);
-    m_pauseStopped = false;
-}
-
-QCoro::Task<bool> DeviceUtility::probeTwice()
-{
-    bool ok = co_await m_exchange.Send_Receive_Ack();
-    if (!ok)
-        ok = co_await m_exchange.Send_Receive_Ack();
-    co_return ok;
+    m_wire.setPauseStopped(false);
 }
 
 // ---- Reading ----
-
-QCoro::Task<bool> DeviceUtility::ReadSettings()
-{
-    m_flags.realtimeWasOn = false;
-    // Only when real-time came on after the pause: a second stop would
-    // toggle a stopped monitor. Either way a read leaves real-time off.
-    if (m_flags.realtimeActive && !m_pauseStopped) {
-        m_list.add(QStringLiteral("Realtime is ON...... Now turning it off."));
-        co_await m_realtime.stopSequence();
-    }
-    QSerialPort &port = m_exchange.port();
-    if (port.isOpen())
-        port.readAll();
-
-    bool ok = co_await probeTwice();
-    if (!ok) {
-        m_list.clear();
-        m_list.add(QStringLiteral("Unsuccessful in receiving response from QMN-4400. Try again."));
-        co_return false;
-    }
-    co_await m_exchange.Dly(10);
-    ok = co_await m_exchange.SendASCII("SET", true, kNoPause);
-    if (!ok) {
-        m_list.add(QStringLiteral("No response from \" SET \" command. Try again."));
-        co_return false;
-    }
-    co_await m_exchange.Dly(10);
-    ok = co_await m_exchange.SendASCII("RCV", true, kNoPause);
-    if (!ok) {
-        m_list.add(QStringLiteral("No response from \" RCV \" command. Try again."));
-        co_return false;
-    }
-    const bool whole = co_await collectBlock();
-    m_realtimeBox.show(QStringLiteral("Real-Time Data Stopped"), StatusBox::Colour::Bad);
-    co_return whole;
-}
-
-QCoro::Task<bool> DeviceUtility::waitForBytes(qint64 count)
-{
-    QSerialPort &port = m_exchange.port();
-    const QDeadlineTimer until = CommandExchange::deadline(2);
-    while (port.isOpen() && port.bytesAvailable() < count) {
-        const auto left = until.remainingTimeAsDuration();
-        if (left <= 0ms)
-            co_return false;
-        co_await waitForSignal(&port, &QSerialPort::readyRead, std::chrono::ceil<std::chrono::milliseconds>(left),
-                               this);
-    }
-    co_return port.isOpen();
-}
-
-QCoro::Task<bool> DeviceUtility::collectBlock()
-{
-    QSerialPort &port = m_exchange.port();
-    const bool arrived = co_await waitForBytes(DeviceSettingsBlock::kSize);
-    if (!arrived)
-        co_return false;
-    // A longer answer would shift every field: wait for the line to go quiet.
-    for (;;) {
-        if (!port.isOpen())
-            co_return false;
-        const bool more = co_await waitForSignal(&port, &QSerialPort::readyRead, kBlockQuiet, this);
-        if (!more || port.bytesAvailable() > DeviceSettingsBlock::kSize)
-            break;
-    }
-    co_return port.bytesAvailable() == DeviceSettingsBlock::kSize;
-}
 
 QCoro::Task<> DeviceUtility::readSettings()
 {
@@ -242,7 +149,7 @@ QCoro::Task<> DeviceUtility::readSettings()
     const bool paused = co_await pause();
     if (paused) {
         m_list.clear();
-        const bool read = co_await ReadSettings();
+        const bool read = co_await m_wire.ReadSettings();
         QSerialPort &port = m_exchange.port();
         if (!read) {
             m_list.add(QStringLiteral("Could not read settings... Try again."));
@@ -273,31 +180,6 @@ QCoro::Task<> DeviceUtility::readSettings()
     co_await restore();
 }
 
-QCoro::Task<QString> DeviceUtility::serialNumberExchange()
-{
-    const bool probed = co_await probeTwice();
-    if (!probed)
-        co_return QStringLiteral("Did not receive ACK 1");
-    bool ok = co_await m_exchange.SendASCII("SET", true, kNoPause);
-    if (!ok)
-        co_return QStringLiteral("Abort SET command");
-    const QList<QByteArray> letters{"S", "R", "N"};
-    for (const QByteArray &letter : letters) {
-        ok = co_await m_exchange.SendASCII(letter, true, kNoPause);
-        if (!ok)
-            co_return QStringLiteral("Abort SRN command");
-    }
-    const bool arrived = co_await waitForBytes(kSerialNumberBytes);
-    if (!arrived)
-        co_return QStringLiteral("Abort Read Serial Number command");
-    QSerialPort &port = m_exchange.port();
-    setBox(SerialNumber, serialNumberText(port.read(kSerialNumberBytes)).value_or(QString()));
-    ok = co_await m_exchange.WaitAck();
-    if (!ok)
-        co_return QStringLiteral("Did not successfuly receive acknowled for serial number read.");
-    co_return QString();
-}
-
 QCoro::Task<> DeviceUtility::readSerialNumber()
 {
     BusyPointer busy(this);
@@ -305,7 +187,10 @@ QCoro::Task<> DeviceUtility::readSerialNumber()
     const bool paused = co_await pauseOrReport();
     if (!paused)
         co_return;
-    const QString failure = co_await serialNumberExchange();
+    QString serial;
+    const QString failure = co_await m_wire.serialNumberExchange(&serial);
+    if (!serial.isEmpty())
+        setBox(SerialNumber, serial);
     if (!failure.isEmpty())
         m_list.add(failure);
     busy.release();
@@ -337,95 +222,6 @@ QCoro::Task<> DeviceUtility::sendAcknowledge()
 
 // ---- Writing ----
 
-QCoro::Task<DeviceUtility::Outcome> DeviceUtility::configWrite(const QList<WireStep> &steps,
-                                                              const QString &portErrorBox)
-{
-    if (m_flags.realtimeActive && !m_pauseStopped) {
-        m_flags.realtimeWasOn = true;
-        co_await m_realtime.stopSequence();
-    }
-    QSerialPort &port = m_exchange.port();
-    const auto portFailed = [&] {
-        m_dialogs.message(portErrorBox);
-        return Outcome::PortFailed;
-    };
-    if (!port.isOpen())
-        co_return portFailed();
-    const bool probed = co_await probeTwice();
-    if (!probed) {
-        m_list.add(QStringLiteral("Did not receive ACK 1"));
-        co_return Outcome::Aborted;
-    }
-    bool ok = co_await m_exchange.SendASCII("SET", true, kNoPause);
-    if (!ok) {
-        if (!port.isOpen())
-            co_return portFailed();
-        m_list.add(QStringLiteral("Abort SET command"));
-        co_return Outcome::Aborted;
-    }
-    Outcome outcome = Outcome::Clean;
-    for (const WireStep &step : steps) {
-        if (step.command.isEmpty()) {
-            ok = co_await ackAfterWrite(QByteArray(1, char(step.value)));
-            if (!ok && !port.isOpen())
-                co_return portFailed();
-            if (!ok) {
-                m_list.add(step.failLine);
-                outcome = Outcome::Reported;
-            }
-            continue;
-        }
-        ok = co_await m_exchange.SendASCII(step.command, true, kNoPause);
-        if (!ok && !port.isOpen())
-            co_return portFailed();
-        if (!ok) {
-            m_list.add(step.failLine);
-            co_return Outcome::Aborted;
-        }
-    }
-    co_return outcome;
-}
-
-QCoro::Task<bool> DeviceUtility::ackAfterWrite(const QByteArray &bytes)
-{
-    QSerialPort &port = m_exchange.port();
-    if (!port.isOpen() || port.write(bytes) != bytes.size())
-        co_return false;
-    port.flush();
-    co_return co_await m_exchange.WaitAck();
-}
-
-QCoro::Task<DeviceUtility::Outcome> DeviceUtility::WriteCTsetting(int CTtype, int CTrange, int CH)
-{
-    const QByteArray name = CH == 1 ? "CT1" : "CT2";
-    if (CTrange == 0 || CTrange > 10) {
-        m_dialogs.message(QStringLiteral("Improper Range"));
-        co_return Outcome::Aborted;
-    }
-    const QList<WireStep> steps{
-        command(name, QStringLiteral("Abort %1 command").arg(QLatin1String(name))),
-        command("TYP", QStringLiteral("Abort TYP command")),
-        value(CTtype, QStringLiteral("Did not successfuly send CT type")),
-        command("RNG", QStringLiteral("Abort RNG command")),
-        value(CTrange, QStringLiteral("Did not successfuly send new CT value"))};
-    co_return co_await configWrite(steps,
-                                   QStringLiteral("The CT type or CT range is improper. Change value and try again"));
-}
-
-QCoro::Task<DeviceUtility::Outcome> DeviceUtility::WritePTsetting(int PTtype, int PTrange)
-{
-    if (PTrange == 0 || PTrange > 10) {
-        m_dialogs.message(QStringLiteral("Improper Range"));
-        co_return Outcome::Aborted;
-    }
-    const QList<WireStep> steps{command("PTT", QStringLiteral("Abort PTT command")),
-                                value(PTtype, QStringLiteral("Did not successfuly send PTtype")),
-                                command("PTR", QStringLiteral("Abort PTR command")),
-                                value(PTrange, QStringLiteral("Did not successfuly send new PT value"))};
-    co_return co_await configWrite(steps,
-                                   QStringLiteral("The PT type or PT range is improper. Change value and try again"));
-}
-
 QCoro::Task<> DeviceUtility::acceptCt(int channel)
 {
     const QString name = QStringLiteral("CH%1 CT Type and Range").arg(channel);
@@ -449,10 +245,10 @@ QCoro::Task<> DeviceUtility::acceptCt(int channel)
         m_list.clear();
         m_list.add(QStringLiteral("Modifying ") + name);
     }
-    const Outcome outcome = co_await WriteCTsetting(*type, *range, channel);
+    const DeviceExchange::Outcome outcome = co_await m_wire.WriteCTsetting(*type, *range, channel);
     const auto complete = [&] {
         // The completion line comes last; a failure above it stays in view.
-        if (outcome == Outcome::Clean)
+        if (outcome == DeviceExchange::Outcome::Clean)
             m_list.clear();
         m_list.add(QStringLiteral("Completed Modifying ") + name);
     };
@@ -478,7 +274,7 @@ QCoro::Task<> DeviceUtility::acceptPt()
     if (!paused)
         co_return;
     BusyPointer busy(this);
-    co_await WritePTsetting(*type, *range);
+    co_await m_wire.WritePTsetting(*type, *range);
     m_list.add(QStringLiteral("Completed"));
     busy.release();
     co_await restore();
@@ -497,9 +293,10 @@ QCoro::Task<> DeviceUtility::acceptInterval()
         co_return;
     BusyPointer busy(this);
     const QString notSent = QStringLiteral("Did not successfuly send Interval Setting value.");
-    const QList<WireStep> steps{command("IVL", QStringLiteral("Abort IVL command")), value(0, notSent),
-                                value(int(*minutes), notSent)};
-    co_await configWrite(steps, QStringLiteral("Error writing new storage interval value"));
+    using W = DeviceExchange;
+    const QList<W::WireStep> steps{W::command("IVL", QStringLiteral("Abort IVL command")), W::value(0, notSent),
+                                   W::value(int(*minutes), notSent)};
+    co_await m_wire.configWrite(steps, QStringLiteral("Error writing new storage interval value"));
     busy.release();
     co_await restore();
 }
@@ -517,9 +314,10 @@ QCoro::Task<> DeviceUtility::acceptDeviceId()
         co_return;
     }
     BusyPointer busy(this);
-    const QList<WireStep> steps{command("UID", QStringLiteral("Abort UID command")),
-                                value(int(*id), QStringLiteral("Did not successfuly send DeviceID value"))};
-    co_await configWrite(steps, QStringLiteral("Error writing new Device ID value"));
+    using W = DeviceExchange;
+    const QList<W::WireStep> steps{W::command("UID", QStringLiteral("Abort UID command")),
+                                   W::value(int(*id), QStringLiteral("Did not successfuly send DeviceID value"))};
+    co_await m_wire.configWrite(steps, QStringLiteral("Error writing new Device ID value"));
     busy.release();
     co_await restore();
 }
@@ -560,23 +358,7 @@ QCoro::Task<> DeviceUtility::saveWord(const QByteArray &command, const QByteArra
     const bool paused = co_await pause();
     if (!paused)
         co_return;
-    QSerialPort &port = m_exchange.port();
-    port.readAll();
-    bool ok = co_await ackAfterWrite(QByteArray(1, CommandExchange::kAck));
-    if (!ok) {
-        m_exchange.writeByte(CommandExchange::kAck);
-        m_list.clear();
-        m_list.add(QStringLiteral("No response from Acknowledge command"));
-    } else {
-        ok = co_await ackAfterWrite("SET");
-        if (!ok) {
-            m_list.add(setFailLine);
-        } else {
-            // The monitor's answers to these are not looked at.
-            co_await ackAfterWrite(command);
-            co_await ackAfterWrite(values);
-        }
-    }
+    co_await m_wire.wordExchange(command, values, setFailLine);
     co_await restore();
 }
 
@@ -604,40 +386,11 @@ QCoro::Task<> DeviceUtility::reset(Reset which)
     const bool paused = co_await pauseOrReport();
     if (!paused)
         co_return;
-    const bool portOk = co_await resetExchange(t.command, QString::fromLatin1(t.done), QString::fromLatin1(t.notDone));
+    const bool portOk = co_await m_wire.resetExchange(t.command, QString::fromLatin1(t.done), QString::fromLatin1(t.notDone));
     if (!portOk)
         m_dialogs.message(QString::fromLatin1(t.errorBox));
     busy.release();
     co_await restore();
-}
-
-QCoro::Task<bool> DeviceUtility::resetExchange(const QByteArray &command, const QString &done, const QString &notDone)
-{
-    QSerialPort &port = m_exchange.port();
-    port.readAll();
-    bool ok = co_await ackAfterWrite(QByteArray(1, CommandExchange::kAck));
-    if (!ok) {
-        if (!port.isOpen())
-            co_return false;
-        m_exchange.writeByte(CommandExchange::kAck);
-        m_list.clear();
-        m_list.add(QStringLiteral("No response from Acknowledge command"));
-        co_return true;
-    }
-    ok = co_await ackAfterWrite("RQS");
-    if (!ok) {
-        if (!port.isOpen())
-            co_return false;
-        m_list.add(QStringLiteral("No response from Request command"));
-        co_return true;
-    }
-    ok = co_await ackAfterWrite(command);
-    if (!ok && !port.isOpen())
-        co_return false;
-    if (ok)
-        m_list.clear();
-    m_list.add(ok ? done : notDone);
-    co_return true;
 }
 
 void DeviceUtility::resetPreResetValues()
@@ -659,36 +412,5 @@ QCoro::Task<> DeviceUtility::togglePolarity(int channel)
         QStringLiteral("Are you sure you want to change the polarity? If you are NET metering, this will affect "
                        "your data."));
     if (yes)
-        co_await TogglePolarity(channel);
-}
-
-QCoro::Task<> DeviceUtility::TogglePolarity(int channel)
-{
-    // Real-time data goes on; only the bytes of other dialogues must not mix
-    // with these.
-    DialogueGate::Lease lease = co_await m_gate.acquire();
-    m_flags.commandInProgress = true;
-    QSerialPort &port = m_exchange.port();
-    if (!port.isOpen()) {
-        m_dialogs.message(QStringLiteral(
-            "Open COM port and establish communication with monitor befor using this command."));
-        m_flags.commandInProgress = false;
-        co_return;
-    }
-    co_await m_exchange.drainInput(CommandExchange::deadline(1));
-    const QByteArray command = channel == 1 ? "NG1" : channel == 2 ? "NG2" : "";
-    const QList<QByteArray> writes{QByteArray(1, CommandExchange::kAck), QByteArray("SET"), command};
-    for (const QByteArray &bytes : writes) {
-        if (!bytes.isEmpty() && port.isOpen()) {
-            port.write(bytes);
-            port.flush();
-        }
-        co_await m_exchange.Dly(20);
-    }
-    if (!port.isOpen())
-        m_dialogs.message(QStringLiteral(
-            "Open COM port and establish communication with monitor befor using this command."));
-    else if (port.bytesAvailable() == 0)
-        m_dialogs.message(QStringLiteral("Toggle operation failed. Try again"));
-    m_flags.commandInProgress = false;
+        co_await m_wire.TogglePolarity(channel);
 }
