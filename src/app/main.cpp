@@ -178,6 +178,7 @@ int main(int argc, char **argv)
                                       "Run without any window or display, as a service: status lines and "
                                       "messages go to standard error.");
     parser.addOption(headlessOption);
+    QCommandLineOption utilityOption("show-utility", "Open the QMN-4400 Utility window at start.");
     parser.addOption(configOption);
     parser.addOption(dataOption);
     parser.addOption(createOption);
@@ -185,6 +186,7 @@ int main(int argc, char **argv)
     QCommandLineOption dashboardOption("show-dashboard", "Open the Real-Time Dashboard window at start.");
     parser.addOption(listingOption);
     parser.addOption(dashboardOption);
+    parser.addOption(utilityOption);
     parser.process(app);
 
     if (parser.isSet(createOption)) {
@@ -252,7 +254,8 @@ int main(int argc, char **argv)
     // the exit can end.
     const bool showListing = parser.isSet(listingOption);
     const bool showDashboard = parser.isSet(dashboardOption);
-    QTimer::singleShot(0, &program, [&program, window = window.get(), showListing, showDashboard] {
+    const bool showUtility = parser.isSet(utilityOption);
+    QTimer::singleShot(0, &program, [&program, window = window.get(), showListing, showDashboard, showUtility] {
         if (!window) {
             program.startUp();
             return;
@@ -267,6 +270,8 @@ int main(int argc, char **argv)
             window->showListing();
         if (showDashboard && !program.hasExited())
             window->showDashboard();
+        if (showUtility && !program.hasExited())
+            window->showUtility();
     });
     const int status = app.exec();
     program.exitSequence();

@@ -4,6 +4,7 @@
 #include "common/dialogs.h"
 #include "common/status_box_widget.h"
 #include "dashboard/dashboard_window.h"
+#include "device/device_utility_window.h"
 #include "link/com_panel.h"
 #include "listing/listing_window.h"
 
@@ -110,6 +111,16 @@ Realtime *MainWindow::showDashboard()
     return m_dashboard;
 }
 
+QMN_Util *MainWindow::showUtility()
+{
+    if (!m_utility)
+        m_utility = new QMN_Util(m_program.device(), this);
+    m_utility->show();
+    m_utility->raise();
+    m_utility->activateWindow();
+    return m_utility;
+}
+
 void MainWindow::sizeFromTwips()
 {
     // Designed as 7980 x 3420 twips at 1440 twips per inch of the screen's
@@ -170,7 +181,7 @@ void MainWindow::buildMenus()
 
     addEntry(nullptr, "Write To Web", false);
     addEntry(nullptr, "Options", false);
-    addEntry(nullptr, "QMN-4400 Utility", false);
+    connect(addEntry(nullptr, "QMN-4400 Utility", true), &QAction::triggered, this, &MainWindow::showUtility);
 
     QMenu *help = menuBar()->addMenu(tr("Help"));
     connect(addEntry(help, "About", true), &QAction::triggered, this,

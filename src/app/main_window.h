@@ -7,6 +7,7 @@ class COMpanel;
 class Program;
 class QAction;
 class QListView;
+class QMN_Util;
 class RTlist;
 class Realtime;
 
@@ -32,6 +33,9 @@ public:
     RTlist *showListing();
     // "Real-Time Data Panel": the dashboard window, likewise.
     Realtime *showDashboard();
+    // "QMN-4400 Utility": the device utility window, a new one for each
+    // opening unless it is still open.
+    QMN_Util *showUtility();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -46,4 +50,5 @@ private:
     COMpanel *m_comPanel = nullptr;
     QPointer<RTlist> m_listing;
     QPointer<Realtime> m_dashboard;
+    QPointer<QMN_Util> m_utility;
 };

@@ -26,6 +26,8 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
     , m_bridge(m_settings, [this](const QStringList &keys) { saveKeys(keys); }, dialogs, m_receiver, m_watchdogTimer)
     , m_comPanel(m_settings, [this](const QStringList &keys) { saveKeys(keys); }, m_serial, m_portMap,
                  m_panelPortBox, m_bridge, dialogs, m_dialogueGate, m_flags)
+    , m_device({m_flags, m_serial, m_exchange, m_realtime, m_dialogueGate, m_realtimeBox, dialogs, m_sample,
+                [this](const QStringList &keys) { saveKeys(keys); }, m_settings})
 {
     m_database.installInto(m_dispatch);
     m_listing.installInto(m_dispatch);

@@ -6,6 +6,7 @@
 #include "common/program_flags.h"
 #include "common/status_box.h"
 #include "common/status_list.h"
+#include "device/device_utility.h"
 #include "link/command_exchange.h"
 #include "link/dialogue_gate.h"
 #include "link/com_panel_logic.h"
@@ -85,6 +86,8 @@ public:
     RealtimeListing &listing() { return m_listing; }
     // The dashboard's gauges, readouts and charts; its window shows them.
     RealtimeDashboard &dashboard() { return m_dashboard; }
+    // The device utility's dialogues, boxes and load flags; its window shows them.
+    DeviceUtility &device() { return m_device; }
     PacketReceiver &receiver() { return m_receiver; }
     ErrorLog &errorLog() { return m_errorLog; }
     Dialogs &dialogs() { return m_dialogs; }
@@ -154,6 +157,7 @@ private:
     RealtimeControl m_realtime;
     BridgeListener m_bridge;
     ComPanelLogic m_comPanel;
+    DeviceUtility m_device;
     int m_saveTicks = 0;
     QString m_title;
     bool m_exited = false;

@@ -14,6 +14,12 @@ public:
     virtual void message(const QString &text) = 0;
     // A Yes/No box; anything but Yes counts as No.
     virtual bool askYesNo(const QString &text) = 0;
+    // The same under a title of its own ("Caution" before a destructive command).
+    virtual bool askYesNoTitled(const QString &title, const QString &text)
+    {
+        Q_UNUSED(title);
+        return askYesNo(text);
+    }
     // A save-file dialog; empty when cancelled.
     virtual QString saveFileName(const QString &title, const QString &folder, const QString &filter) = 0;
 };

@@ -6,6 +6,7 @@ target_sources(qmncore PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/date_picture.cpp
   ${CMAKE_CURRENT_LIST_DIR}/rounding.cpp
   ${CMAKE_CURRENT_LIST_DIR}/number_text.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/box_number.cpp
 )
 target_sources(qmnui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/widget_dialogs.cpp

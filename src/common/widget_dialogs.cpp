@@ -17,6 +17,11 @@ bool WidgetDialogs::askYesNo(const QString &text)
     return QMessageBox::question(m_parent, kTitle, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
+bool WidgetDialogs::askYesNoTitled(const QString &title, const QString &text)
+{
+    return QMessageBox::question(m_parent, title, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
 QString WidgetDialogs::saveFileName(const QString &title, const QString &folder, const QString &filter)
 {
     return QFileDialog::getSaveFileName(m_parent, title, folder, filter);

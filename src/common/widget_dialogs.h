@@ -14,6 +14,7 @@ public:
 
     void message(const QString &text) override;
     bool askYesNo(const QString &text) override;
+    bool askYesNoTitled(const QString &title, const QString &text) override;
     QString saveFileName(const QString &title, const QString &folder, const QString &filter) override;
 
 private:

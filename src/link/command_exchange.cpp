@@ -90,7 +90,8 @@ bool CommandExchange::writeCommand(const QByteArray &command)
     return written;
 }
 
-QCoro::Task<bool> CommandExchange::SendASCII(const QByteArray &command, bool waitForAck)
+QCoro::Task<bool> CommandExchange::SendASCII(const QByteArray &command, bool waitForAck,
+                                             std::chrono::milliseconds pauseAfterAck)
 {
     // The acknowledgement cannot come before the command: whatever is
     // already waiting (a packet of a stream still running, the rest of an
@@ -104,7 +105,8 @@ QCoro::Task<bool> CommandExchange::SendASCII(const QByteArray &command, bool wai
     const bool acknowledged = co_await WaitAck();
     if (!acknowledged)
         co_return false;
-    co_await Dly(int(kAckPause.count()));
+    if (pauseAfterAck > 0ms)
+        co_await Dly(int(pauseAfterAck.count()));
     co_return true;
 }
 

@@ -38,9 +38,11 @@ public:
     QCoro::Task<bool> WaitAck();
     // Writes the first, second and last character of `command` as three
     // writes; with `waitForAck`, true only once the monitor acknowledged
-    // (140 ms after the acknowledgement). Input waiting before the command
-    // is dropped when an acknowledgement is awaited.
-    QCoro::Task<bool> SendASCII(const QByteArray &command, bool waitForAck);
+    // and `pauseAfterAck` has passed (the device utility goes straight on).
+    // Input waiting before the command is dropped when an acknowledgement
+    // is awaited.
+    QCoro::Task<bool> SendASCII(const QByteArray &command, bool waitForAck,
+                                std::chrono::milliseconds pauseAfterAck = kAckPause);
     // Discards stale input, sends the probe 0xFC and expects 0xFC back
     // within three seconds. Opens the port first when it is closed.
     QCoro::Task<bool> Send_Receive_Ack();

@@ -232,14 +232,15 @@ QCoro::Task<bool> RealtimeControl::PauseRealtime(StatusList &windowList)
 QCoro::Task<> RealtimeControl::RestoreRealtime(StatusList &windowList)
 {
     DialogueGate::Lease lease;
-    if (m_pauseLease.isHeld() && m_pauseOwner.data() == &windowList) {
+    const bool ownPause = m_pauseLease.isHeld() && m_pauseOwner.data() == &windowList;
+    if (ownPause) {
         lease = std::move(m_pauseLease);
         m_pauseOwner.clear();
         disconnect(m_pauseWatch);
     } else {
         lease = co_await m_gate.acquire();
     }
-    if (m_flags.realtimeWasOn) {
+    if (ownPause && m_flags.realtimeWasOn) {
         windowList.add(QStringLiteral("Restoring Real-Time back to its ON state."));
         co_await startSequence();
     }

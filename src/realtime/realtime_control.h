@@ -51,8 +51,10 @@ public:
     // window owns the dialogue with the monitor until its RestoreRealtime
     // (or until its list is destroyed).
     QCoro::Task<bool> PauseRealtime(StatusList &windowList);
-    // Starts real-time data again when the pause stopped it and hands the
-    // port back to the receiver.
+    // Starts real-time data again when this window's pause stopped it, and
+    // hands the port back to the receiver. Without a pause of the window's
+    // own it only hands the port back: a realtimeWasOn left from an earlier
+    // dialogue is no reason to start anything.
     QCoro::Task<> RestoreRealtime(StatusList &windowList);
 
     // The sequences without the wait for the dialogue gate, for a window

@@ -105,7 +105,11 @@ SimPacket ChannelModel::nextPacket()
         for (double &e : m_energy)
             e = 0;
     }
-    const PowerPair power = powersAt(m_index);
+    PowerPair power = powersAt(m_index);
+    if (m_inverted[0])
+        power.first = -power.first;
+    if (m_inverted[1])
+        power.second = -power.second;
     // The first packet shows the starting state; each later one covers the
     // period that ended with it.
     if (m_index > 0)

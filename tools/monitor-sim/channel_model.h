@@ -53,6 +53,10 @@ public:
     void setEnergyStart(quint64 e1, quint64 e2, quint64 polarized1 = 0, quint64 polarized2 = 0);
     void setResetCount(int count) { m_resetCount = count & 7; }
     void setAddress(quint16 address) { m_address = address; }
+    // The current transformer of channel 1 or 2 turned round: its power
+    // changes sign from the next packet on.
+    void flipPolarity(int channel) { m_inverted[channel == 2 ? 1 : 0] ^= true; }
+    bool polarityInverted(int channel) const { return m_inverted[channel == 2 ? 1 : 0]; }
 
     // packetIndex < 0 means the next packet made.
     void injectFault(SimFault fault, qint64 packetIndex = -1);
@@ -80,6 +84,7 @@ private:
     double m_energy[4] {};          // E1, E2, E1 polarized, E2 polarized; fractions kept
     int m_resetCount = 0;
     quint16 m_address = 1;
+    bool m_inverted[2] {};
 
     qint64 m_index = 0;
     quint32 m_lastSentSeconds = 0;

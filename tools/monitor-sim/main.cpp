@@ -112,6 +112,13 @@ bool configure(const QCommandLineParser &args, MonitorSim &sim)
         sim.setProbeAnswer(MonitorSim::ProbeAnswer::PacketByte);
     else if (!probe.isEmpty() && probe != QLatin1String("normal"))
         return fail(QStringLiteral("--probe takes normal, silent or packet"));
+    if (args.isSet(QStringLiteral("block-bytes"))) {
+        bool ok = false;
+        const int bytes = args.value(QStringLiteral("block-bytes")).toInt(&ok);
+        if (!ok || bytes < 0 || bytes > 256)
+            return fail(QStringLiteral("--block-bytes takes 0 to 256"));
+        sim.device().setBlockLength(bytes);
+    }
     const QStringList noAck = args.values(QStringLiteral("no-ack"));
     sim.setUnacknowledged(QSet<QString>(noAck.begin(), noAck.end()));
     return true;
@@ -145,6 +152,8 @@ int main(int argc, char **argv)
         {QStringLiteral("dongle-silent"), QStringLiteral("A radio dongle that never answers.")},
         {QStringLiteral("probe"), QStringLiteral("Answer to the probe: normal, silent or packet."), QStringLiteral("mode")},
         {QStringLiteral("no-ack"), QStringLiteral("Never acknowledge this command (repeatable)."), QStringLiteral("cmd")},
+        {QStringLiteral("block-bytes"), QStringLiteral("Bytes of the settings block answered to RCV (default 33)."), QStringLiteral("n")},
+        {{QStringLiteral("v"), QStringLiteral("verbose")}, QStringLiteral("Also log every value byte received after a command.")},
         {QStringLiteral("link"), QStringLiteral("Symbolic link to the port, removed at exit."), QStringLiteral("path")},
     });
     args.process(app);
@@ -175,6 +184,12 @@ int main(int argc, char **argv)
     QObject::connect(&sim, &MonitorSim::commandReceived, [](const QString &command) {
         err() << "received " << command << Qt::endl;
     });
+    if (args.isSet(QStringLiteral("verbose"))) {
+        QObject::connect(&sim.device(), &DeviceSide::valueReceived, [](const QString &command, quint8 value) {
+            err() << "received value " << value << " (0x" << QString::number(value, 16).rightJustified(2, QLatin1Char('0'))
+                  << ") for " << command << Qt::endl;
+        });
+    }
     QObject::connect(&sim, &MonitorSim::clientOpenChanged, [](bool open) {
         err() << (open ? "port opened" : "port closed") << Qt::endl;
     });

@@ -9,7 +9,14 @@ constexpr char kPacketStart = char(0xFE);
 
 MonitorSim::MonitorSim(QObject *parent)
     : QObject(parent)
+    , m_device({[this](const QByteArray &bytes) { m_pty.write(bytes); },
+                [this](const QString &command) { return !m_unacknowledged.contains(command); },
+                [this] { m_model.injectFault(SimFault::MonitorReset); },
+                [this](int channel) { m_model.flipPolarity(channel); },
+                [this](int seconds) { setPeriodMs(seconds * 1000); },
+                [this](quint16 address) { m_model.setAddress(address); }})
 {
+    connect(&m_device, &DeviceSide::commandReceived, this, &MonitorSim::commandReceived);
     m_packetTimer.setInterval(m_model.periodMs());
     connect(&m_packetTimer, &QTimer::timeout, this, &MonitorSim::sendPacket);
     connect(&m_pty, &PseudoTerminal::dataReceived, this, &MonitorSim::onData);
@@ -58,6 +65,9 @@ void MonitorSim::onData(const QByteArray &data)
 
 void MonitorSim::takeByte(quint8 byte)
 {
+    // Inside "SET" and "RQS" value bytes are values, whatever they look like.
+    if (m_device.takeByte(byte))
+        return;
     if (m_dongleGeneration > 0 && takeDongleByte(byte))
         return;
 
@@ -135,6 +145,8 @@ void MonitorSim::runCommand(const QString &command)
     if (m_unacknowledged.contains(command))
         return;
     m_pty.write(QByteArray(1, kAck));
+    if (m_device.begin(command))
+        return;
     if (command == QLatin1String("PLR"))
         setStreaming(true);
     else if (command == QLatin1String("OFF"))

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "channel_model.h"
+#include "device_side.h"
 #include "pseudo_terminal.h"
 #include "sim_packet.h"
 
@@ -39,6 +40,8 @@ public:
 
     // Measuring side: profile, voltage, starting counters, address.
     ChannelModel &model() { return m_model; }
+    // Configuration side: settings block, serial number, resets, polarity.
+    DeviceSide &device() { return m_device; }
 
     void setPeriodMs(int ms);
     int periodMs() const { return m_model.periodMs(); }
@@ -84,6 +87,7 @@ private:
 
     PseudoTerminal m_pty;
     ChannelModel m_model;
+    DeviceSide m_device;
     QTimer m_packetTimer;
     bool m_streaming = false;
     bool m_streamFromStart = false;

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "app/program.h"
+#include "coro_wait.h"
+#include "monitor_sim.h"
+#include "scripted_dialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <memory>
+
+// The program with its real serial port on a simulated monitor.
+struct DeviceTest : ::testing::Test
+{
+    QTemporaryDir dir;
+    ScriptedDialogs dialogs;
+    MonitorSim sim;
+    std::unique_ptr<Program> program;
+
+    void SetUp() override
+    {
+        QString error;
+        ASSERT_TRUE(sim.start(&error)) << qPrintable(error);
+        program = std::make_unique<Program>(dir.filePath("QMNpilot.ini"), dir.filePath("data"), dialogs);
+        program->portMap().setEntry(1, sim.devicePath());
+        program->settings().ZigbeeVersion = 8;
+    }
+
+    DeviceUtility &device() { return program->device(); }
+    ProgramFlags &flags() { return program->flags(); }
+    QStringList lines() { return device().list().lines(); }
+    QString hex(const QByteArray &bytes) { return QString::fromLatin1(bytes.toHex(' ')); }
+    QString wire() { return hex(sim.received()); }
+
+    void run(QCoro::Task<> task) { ASSERT_TRUE(awaitTask(std::move(task), 30000)); }
+
+    // The monitor streams and the program knows it.
+    void streaming()
+    {
+        ASSERT_TRUE(awaitTask(program->realtime().MnuStartRTL_Click()));
+        ASSERT_TRUE(sim.streaming());
+        sim.clearReceived();
+    }
+};
+
+inline const QByteArray kProbe("\xFC");
+
+inline void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}

@@ -1,0 +1,139 @@
+#include "device_fixture.h"
+#include "line_log.h"
+
+#include <QSerialPort>
+
+namespace {
+
+using Box = DeviceUtility::Box;
+
+QStringList boxes(DeviceUtility &d)
+{
+    QStringList out;
+    for (Box b : {Box::Ch1Type, Box::Ch1Range, Box::Ch2Type, Box::Ch2Range, Box::PtType, Box::PtRange, Box::Interval,
+                  Box::Firmware, Box::DeviceId, Box::Address})
+        out << d.box(b);
+    return out;
+}
+
+} // namespace
+
+TEST_F(DeviceTest, SettingsReadFillsEveryBox)
+{
+    DeviceSide::Settings &s = sim.device().settings();
+    s = {167, 4, 175, 5, 2, 3, 15, 2210, 7, 258};
+    run(device().readSettings());
+    EXPECT_EQ(wire(), hex(kProbe + "SETRCV" + kProbe));
+    EXPECT_EQ(boxes(device()), QStringList({"167", "4", "175", "5", "2", "3", "15", "2.21", "7", "258"}));
+    EXPECT_EQ(lines(), QStringList({"Settings have been read successfuly"}));
+    EXPECT_FALSE(flags().commandInProgress);
+    EXPECT_FALSE(device().isBusy());
+}
+
+class BlockLengthTest : public DeviceTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(BlockLengthTest, AShortOrLongBlockLeavesTheBoxesEmpty)
+{
+    device().setBox(Box::Address, "12");
+    device().setBox(Box::Ch1Type, "99");
+    sim.device().setBlockLength(GetParam());
+    run(device().readSettings());
+    EXPECT_EQ(lines(), QStringList({"Could not read settings... Try again."}));
+    EXPECT_EQ(boxes(device()), QStringList({"", "", "", "", "", "", "", "", "", "12"}));
+    EXPECT_EQ(program->serial().port().bytesAvailable(), 0); // nothing of it is left for the receiver
+    EXPECT_FALSE(flags().commandInProgress);
+}
+
+INSTANTIATE_TEST_SUITE_P(Device, BlockLengthTest, ::testing::Values(32, 34));
+
+TEST_F(DeviceTest, ASettingsReadLeavesRealTimeOffAfterOneStop)
+{
+    streaming();
+    LineLog log(device().list());
+    run(device().readSettings());
+    EXPECT_EQ(wire(), hex(kProbe + "TOGOFF" + kProbe + "SETRCV" + kProbe));
+    EXPECT_FALSE(sim.streaming());
+    EXPECT_FALSE(flags().realtimeActive);
+    EXPECT_EQ(program->realtimeBox().text(), "Real-Time Data Stopped");
+    EXPECT_EQ(lines(), QStringList({"Settings have been read successfuly"}));
+    EXPECT_FALSE(log.lines.contains("Realtime is ON...... Now turning it off."));
+}
+
+TEST_F(DeviceTest, SerialNumberIsTheBytesInDecimalAfterAZero)
+{
+    sim.device().setSerialNumber(QByteArray::fromHex("000ac807ff"));
+    run(device().readSerialNumber());
+    EXPECT_EQ(wire(), hex(kProbe + "SETSSRRNN"));
+    EXPECT_EQ(device().box(Box::SerialNumber), "00102007255");
+    EXPECT_EQ(lines(), QStringList({"Realtime is OFF"}));
+    EXPECT_FALSE(flags().commandInProgress);
+}
+
+struct AckCase
+{
+    const char *name;
+    MonitorSim::ProbeAnswer answer;
+    QStringList lines;
+    QString response;
+};
+
+void PrintTo(const AckCase &c, std::ostream *os) { *os << c.name; }
+
+class AcknowledgeTest : public DeviceTest, public ::testing::WithParamInterface<AckCase> {};
+
+TEST_P(AcknowledgeTest, ReportsTheAnswer)
+{
+    sim.setProbeAnswer(GetParam().answer);
+    run(device().sendAcknowledge());
+    EXPECT_EQ(wire(), hex(kProbe));
+    EXPECT_EQ(lines(), GetParam().lines);
+    EXPECT_EQ(device().box(Box::Response), GetParam().response);
+    EXPECT_FALSE(flags().commandInProgress);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Device, AcknowledgeTest,
+    ::testing::Values(AckCase{"Normal", MonitorSim::ProbeAnswer::Normal, {"252", "Successful response."}, "Acknowledged"},
+                      AckCase{"PacketStart", MonitorSim::ProbeAnswer::PacketByte, {"254", "Improper response."}, "Error"},
+                      AckCase{"Silent", MonitorSim::ProbeAnswer::Silent, {"No response was received."}, ""}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(DeviceTest, APolarityToggleWaitsForARunningRead)
+{
+    dialogs.answers = {true};
+    bool read = false;
+    bool toggled = false;
+    detail::markDone(device().readSettings(), &read);
+    detail::markDone(device().togglePolarity(1), &toggled);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return read && toggled; }, 20000));
+    EXPECT_EQ(wire(), hex(kProbe + "SETRCV" + kProbe + kProbe + "SETNG1"));
+    EXPECT_TRUE(sim.model().polarityInverted(1));
+    EXPECT_FALSE(sim.model().polarityInverted(2));
+    EXPECT_EQ(lines(), QStringList({"Settings have been read successfuly"}));
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << qPrintable(dialogs.messages.join('|'));
+    EXPECT_FALSE(flags().commandInProgress);
+}
+
+TEST_F(DeviceTest, APolarityToggleNobodyAnswersFails)
+{
+    sim.setProbeAnswer(MonitorSim::ProbeAnswer::Silent);
+    sim.setUnacknowledged({"SET", "NG2"});
+    ASSERT_TRUE(awaitTask(program->serial().OpenPort()).value_or(false));
+    dialogs.answers = {true};
+    run(device().togglePolarity(2));
+    EXPECT_EQ(wire(), hex(kProbe + "SETNG2"));
+    EXPECT_EQ(dialogs.messages, QStringList({"Toggle operation failed. Try again"}));
+    EXPECT_FALSE(flags().commandInProgress);
+}
+
+// The program ends while a read waits for the monitor: nothing of the read
+// may run on afterwards.
+TEST_F(DeviceTest, AReadNeverResumesIntoTheGoneProgram)
+{
+    bool done = false;
+    detail::markDone(device().readSettings(), &done);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sim.received().contains("SET"); }, 10000));
+    program.reset();
+    // Longer than the block's time limit: a read that ran on would finish.
+    EXPECT_FALSE(QTest::qWaitFor([&] { return done; }, 2500));
+}
