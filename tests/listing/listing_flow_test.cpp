@@ -5,14 +5,13 @@
 #include "monitor_sim.h"
 #include "recording/database_creator.h"
 #include "scripted_dialogs.h"
+#include "sqlite_rows.h"
 #include "text_file.h"
 
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <sqlite3.h>
 
 namespace {
 
@@ -42,19 +41,8 @@ struct DbRow
 QList<DbRow> rows(const QString &db)
 {
     QList<DbRow> result;
-    sqlite3 *h = nullptr;
-    if (sqlite3_open_v2(qPrintable(db), &h, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
-        return result;
-    sqlite3_stmt *st = nullptr;
-    sqlite3_prepare_v2(h, "select p1,p2,pp2,volt,kwh1,kwh2,kwh2p from qmn_power order by rowid", -1, &st, nullptr);
-    while (st && sqlite3_step(st) == SQLITE_ROW) {
-        double v[7];
-        for (int i = 0; i < 7; ++i)
-            v[i] = sqlite3_column_double(st, i);
-        result << DbRow{v[0], v[1], v[2], v[3], v[4], v[5], v[6]};
-    }
-    sqlite3_finalize(st);
-    sqlite3_close(h);
+    for (const QList<double> &r : sqliteRows(db, "select p1,p2,pp2,volt,kwh1,kwh2,kwh2p from qmn_power order by rowid"))
+        result << DbRow{r[0], r[1], r[2], r[3], r[4], r[5], r[6]};
     return result;
 }
 
