@@ -5,6 +5,7 @@
 #include "common/status_box_widget.h"
 #include "link/com_panel.h"
 #include "listing/listing_window.h"
+#include "net/web_window.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -66,6 +67,8 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
     buildMenus();
     sizeFromTwips();
 
+    connect(&program, &Program::webWindowRequested, this, &MainWindow::webWindow);
+
     // Start or stop without a connection method opens the panel.
     connect(&program.realtime(), &RealtimeControl::communicationPanelRequested, this, &MainWindow::showComPanel);
 
@@ -96,6 +99,22 @@ RTlist *MainWindow::showListing()
     m_listing->raise();
     m_listing->activateWindow();
     return m_listing;
+}
+
+WebFrm *MainWindow::webWindow()
+{
+    if (!m_web)
+        m_web = new WebFrm(m_program.portal(), this);
+    return m_web;
+}
+
+WebFrm *MainWindow::showWebWindow()
+{
+    WebFrm *web = webWindow();
+    web->show();
+    web->raise();
+    web->activateWindow();
+    return web;
 }
 
 void MainWindow::sizeFromTwips()
@@ -155,7 +174,7 @@ void MainWindow::buildMenus()
     connect(addEntry(realtime, "Real-Time Data Listing", true), &QAction::triggered, this,
             &MainWindow::showListing);
 
-    addEntry(nullptr, "Write To Web", false);
+    connect(addEntry(nullptr, "Write To Web", true), &QAction::triggered, this, &MainWindow::showWebWindow);
     addEntry(nullptr, "Options", false);
     addEntry(nullptr, "QMN-4400 Utility", false);
 

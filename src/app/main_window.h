@@ -8,6 +8,7 @@ class Program;
 class QAction;
 class QListView;
 class RTlist;
+class WebFrm;
 
 // The program's hub: status list, the two status boxes and the menus from
 // which every other window opens. Closing it ends the program.
@@ -29,6 +30,9 @@ public:
     // "Real-Time Data Listing": the listing window, made when first opened
     // (or again after it was closed) and brought to the front.
     RTlist *showListing();
+    // The web window, made hidden on first use and kept; "Write To Web" shows it.
+    WebFrm *webWindow();
+    WebFrm *showWebWindow();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -42,4 +46,5 @@ private:
     QListView *m_statusView = nullptr;
     COMpanel *m_comPanel = nullptr;
     QPointer<RTlist> m_listing;
+    WebFrm *m_web = nullptr;
 };

@@ -14,6 +14,7 @@
 #include "link/serial_link.h"
 #include "listing/realtime_listing.h"
 #include "net/bridge_listener.h"
+#include "net/portal_upload.h"
 #include "realtime/derivation.h"
 #include "realtime/packet_receiver.h"
 #include "realtime/realtime_control.h"
@@ -82,6 +83,8 @@ public:
     SampleDispatch &dispatch() { return m_dispatch; }
     // The listing's statistics and tables; its window shows them.
     RealtimeListing &listing() { return m_listing; }
+    // The web portal upload; the web window shows it.
+    PortalUpload &portal() { return m_portal; }
     PacketReceiver &receiver() { return m_receiver; }
     ErrorLog &errorLog() { return m_errorLog; }
     Dialogs &dialogs() { return m_dialogs; }
@@ -109,6 +112,8 @@ signals:
     void titleChanged(const QString &title);
     // Start-up or exit asks the windows to close: the program is ending.
     void exitRequested();
+    // Start-up with `StartupServerIsOn`: the web window is loaded, not shown.
+    void webWindowRequested();
 
 private:
     // Copies the counters' recovery state from the sample into settings().
@@ -150,6 +155,7 @@ private:
     RealtimeControl m_realtime;
     BridgeListener m_bridge;
     ComPanelLogic m_comPanel;
+    PortalUpload m_portal;
     int m_saveTicks = 0;
     QString m_title;
     bool m_exited = false;
