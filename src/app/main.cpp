@@ -110,11 +110,13 @@ int main(int argc, char **argv)
                                     "FILE");
     QCommandLineOption echoOption("echo-samples", "Print one line per accepted sample on standard output.");
     QCommandLineOption listingOption("show-listing", "Open the Real-Time Data Listing window at start.");
+    QCommandLineOption optionsOption("show-options", "Open the Options window at start.");
     parser.addOption(configOption);
     parser.addOption(dataOption);
     parser.addOption(createOption);
     parser.addOption(echoOption);
     parser.addOption(listingOption);
+    parser.addOption(optionsOption);
     parser.process(app);
 
     if (parser.isSet(createOption)) {
@@ -171,7 +173,8 @@ int main(int argc, char **argv)
     // Start-up runs inside the event loop, so that a box it opens is a loop
     // the exit can end.
     const bool showListing = parser.isSet(listingOption);
-    QTimer::singleShot(0, &program, [&program, &window, showListing] {
+    const bool showOptions = parser.isSet(optionsOption);
+    QTimer::singleShot(0, &program, [&program, &window, showListing, showOptions] {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         program.startUp([&window] {
             window.show();
@@ -180,6 +183,8 @@ int main(int argc, char **argv)
         });
         if (showListing && !program.hasExited())
             window.showListing();
+        if (showOptions && !program.hasExited())
+            window.showOptions();
     });
     const int status = app.exec();
     program.exitSequence();

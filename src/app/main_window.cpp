@@ -6,6 +6,7 @@
 #include "link/com_panel.h"
 #include "listing/listing_window.h"
 #include "net/web_window.h"
+#include "options/options_window.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -117,6 +118,16 @@ WebFrm *MainWindow::showWebWindow()
     return web;
 }
 
+OptionsFrm *MainWindow::showOptions()
+{
+    if (!m_options)
+        m_options = new OptionsFrm(m_program.options(), this);
+    m_options->show();
+    m_options->raise();
+    m_options->activateWindow();
+    return m_options;
+}
+
 void MainWindow::sizeFromTwips()
 {
     // Designed as 7980 x 3420 twips at 1440 twips per inch of the screen's
@@ -175,7 +186,7 @@ void MainWindow::buildMenus()
             &MainWindow::showListing);
 
     connect(addEntry(nullptr, "Write To Web", true), &QAction::triggered, this, &MainWindow::showWebWindow);
-    addEntry(nullptr, "Options", false);
+    connect(addEntry(nullptr, "Options", true), &QAction::triggered, this, &MainWindow::showOptions);
     addEntry(nullptr, "QMN-4400 Utility", false);
 
     QMenu *help = menuBar()->addMenu(tr("Help"));

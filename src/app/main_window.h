@@ -4,6 +4,7 @@
 #include <QPointer>
 
 class COMpanel;
+class OptionsFrm;
 class Program;
 class QAction;
 class QListView;
@@ -33,6 +34,8 @@ public:
     // The web window, made hidden on first use and kept; "Write To Web" shows it.
     WebFrm *webWindow();
     WebFrm *showWebWindow();
+    // "Options": made afresh when opened, brought to the front when open.
+    OptionsFrm *showOptions();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -47,4 +50,5 @@ private:
     COMpanel *m_comPanel = nullptr;
     QPointer<RTlist> m_listing;
     WebFrm *m_web = nullptr;
+    QPointer<OptionsFrm> m_options;
 };

@@ -28,6 +28,7 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
     , m_comPanel(m_settings, [this](const QStringList &keys) { saveKeys(keys); }, m_serial, m_portMap,
                  m_panelPortBox, m_bridge, dialogs, m_dialogueGate, m_flags)
     , m_portal({m_sample, m_settings, m_flags, m_clock, dialogs, [this](const QStringList &keys) { saveKeys(keys); }})
+    , m_options({m_settings, m_sample, dialogs, m_portal, [this](const QStringList &keys) { saveKeys(keys); }})
 {
     m_database.installInto(m_dispatch);
     m_listing.installInto(m_dispatch);

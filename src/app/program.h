@@ -15,6 +15,7 @@
 #include "listing/realtime_listing.h"
 #include "net/bridge_listener.h"
 #include "net/portal_upload.h"
+#include "options/options_logic.h"
 #include "realtime/derivation.h"
 #include "realtime/packet_receiver.h"
 #include "realtime/realtime_control.h"
@@ -85,6 +86,8 @@ public:
     RealtimeListing &listing() { return m_listing; }
     // The web portal upload; the web window shows it.
     PortalUpload &portal() { return m_portal; }
+    // The options window's logic.
+    OptionsLogic &options() { return m_options; }
     PacketReceiver &receiver() { return m_receiver; }
     ErrorLog &errorLog() { return m_errorLog; }
     Dialogs &dialogs() { return m_dialogs; }
@@ -156,6 +159,7 @@ private:
     BridgeListener m_bridge;
     ComPanelLogic m_comPanel;
     PortalUpload m_portal;
+    OptionsLogic m_options;
     int m_saveTicks = 0;
     QString m_title;
     bool m_exited = false;
