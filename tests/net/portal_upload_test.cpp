@@ -190,3 +190,18 @@ TEST_F(UploadTest, DeadPortalIsReportedOnceUntilAPostGetsOut)
     ASSERT_TRUE(QTest::qWaitFor([&] { return dialogs.messages.size() == 2; }, 5000));
     EXPECT_EQ(rows(), 5); // every post has its row, sent or not
 }
+
+TEST_F(UploadTest, RequestCarriesTheMomentTheConnectionStood)
+{
+    FakePortal portal;
+    settings.PortalHost = portal.address();
+    settings.LoadStatus = 3;
+    settle(1000);
+    upload.loadChanged();
+    clock.at = clock.at.addSecs(5); // the connection stands only once the event loop runs
+    ASSERT_TRUE(QTest::qWaitFor([&] { return portal.requests.size() == 1; }, 5000));
+    const QMap<QByteArray, QByteArray> query = queryOf(portal.requests[0]);
+    EXPECT_EQ(query.value("time"), "12:00:05");
+    EXPECT_EQ(query.value("load"), "3");
+    EXPECT_EQ(cell(0, C::TimeOfPost), "12:00:00");
+}
