@@ -179,6 +179,7 @@ int main(int argc, char **argv)
                                       "messages go to standard error.");
     parser.addOption(headlessOption);
     QCommandLineOption utilityOption("show-utility", "Open the QMN-4400 Utility window at start.");
+    QCommandLineOption optionsOption("show-options", "Open the Options window at start.");
     parser.addOption(configOption);
     parser.addOption(dataOption);
     parser.addOption(createOption);
@@ -187,6 +188,7 @@ int main(int argc, char **argv)
     parser.addOption(listingOption);
     parser.addOption(dashboardOption);
     parser.addOption(utilityOption);
+    parser.addOption(optionsOption);
     parser.process(app);
 
     if (parser.isSet(createOption)) {
@@ -235,6 +237,9 @@ int main(int argc, char **argv)
     } else {
         echoToStderr(program.mainStatus(), "main");
         echoToStderr(program.comPanel().messages(), "panel");
+        QObject::connect(&program.portal(), &PortalUpload::portalStatusChanged, &program, [](const QString &text) {
+            std::fprintf(stderr, "web: %s\n", text.simplified().toUtf8().constData());
+        });
     }
 
     SampleEcho echo;
@@ -255,7 +260,9 @@ int main(int argc, char **argv)
     const bool showListing = parser.isSet(listingOption);
     const bool showDashboard = parser.isSet(dashboardOption);
     const bool showUtility = parser.isSet(utilityOption);
-    QTimer::singleShot(0, &program, [&program, window = window.get(), showListing, showDashboard, showUtility] {
+    const bool showOptions = parser.isSet(optionsOption);
+    QTimer::singleShot(0, &program,
+                       [&program, window = window.get(), showListing, showDashboard, showUtility, showOptions] {
         if (!window) {
             program.startUp();
             return;
@@ -272,6 +279,8 @@ int main(int argc, char **argv)
             window->showDashboard();
         if (showUtility && !program.hasExited())
             window->showUtility();
+        if (showOptions && !program.hasExited())
+            window->showOptions();
     });
     const int status = app.exec();
     program.exitSequence();

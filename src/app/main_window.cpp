@@ -7,6 +7,8 @@
 #include "device/device_utility_window.h"
 #include "link/com_panel.h"
 #include "listing/listing_window.h"
+#include "net/web_window.h"
+#include "options/options_window.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -69,6 +71,8 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
     buildMenus();
     sizeFromTwips();
 
+    connect(&program, &Program::webWindowRequested, this, &MainWindow::webWindow);
+
     // Start or stop without a connection method opens the panel.
     connect(&program.realtime(), &RealtimeControl::communicationPanelRequested, this, &MainWindow::showComPanel);
 
@@ -119,6 +123,32 @@ QMN_Util *MainWindow::showUtility()
     m_utility->raise();
     m_utility->activateWindow();
     return m_utility;
+}
+
+WebFrm *MainWindow::webWindow()
+{
+    if (!m_web)
+        m_web = new WebFrm(m_program.portal(), this);
+    return m_web;
+}
+
+WebFrm *MainWindow::showWebWindow()
+{
+    WebFrm *web = webWindow();
+    web->show();
+    web->raise();
+    web->activateWindow();
+    return web;
+}
+
+OptionsFrm *MainWindow::showOptions()
+{
+    if (!m_options)
+        m_options = new OptionsFrm(m_program.options(), this);
+    m_options->show();
+    m_options->raise();
+    m_options->activateWindow();
+    return m_options;
 }
 
 void MainWindow::sizeFromTwips()
@@ -179,8 +209,8 @@ void MainWindow::buildMenus()
     connect(addEntry(realtime, "Real-Time Data Listing", true), &QAction::triggered, this,
             &MainWindow::showListing);
 
-    addEntry(nullptr, "Write To Web", false);
-    addEntry(nullptr, "Options", false);
+    connect(addEntry(nullptr, "Write To Web", true), &QAction::triggered, this, &MainWindow::showWebWindow);
+    connect(addEntry(nullptr, "Options", true), &QAction::triggered, this, &MainWindow::showOptions);
     connect(addEntry(nullptr, "QMN-4400 Utility", true), &QAction::triggered, this, &MainWindow::showUtility);
 
     QMenu *help = menuBar()->addMenu(tr("Help"));

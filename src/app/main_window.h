@@ -4,12 +4,14 @@
 #include <QPointer>
 
 class COMpanel;
+class OptionsFrm;
 class Program;
 class QAction;
 class QListView;
 class QMN_Util;
 class RTlist;
 class Realtime;
+class WebFrm;
 
 // The program's hub: status list, the two status boxes and the menus from
 // which every other window opens. Closing it ends the program.
@@ -36,6 +38,11 @@ public:
     // "QMN-4400 Utility": the device utility window, a new one for each
     // opening unless it is still open.
     QMN_Util *showUtility();
+    // The web window, made hidden on first use and kept; "Write To Web" shows it.
+    WebFrm *webWindow();
+    WebFrm *showWebWindow();
+    // "Options": made afresh when opened, brought to the front when open.
+    OptionsFrm *showOptions();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -51,4 +58,6 @@ private:
     QPointer<RTlist> m_listing;
     QPointer<Realtime> m_dashboard;
     QPointer<QMN_Util> m_utility;
+    WebFrm *m_web = nullptr;
+    QPointer<OptionsFrm> m_options;
 };

@@ -2,6 +2,8 @@
 
 #include "common/dialogs.h"
 
+#include "net/portal_address.h"
+
 #include <QDir>
 
 #include <cstdio>
@@ -28,10 +30,13 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
                  m_panelPortBox, m_bridge, dialogs, m_dialogueGate, m_flags)
     , m_device({m_flags, m_serial, m_exchange, m_realtime, m_dialogueGate, m_realtimeBox, dialogs, m_sample,
                 [this](const QStringList &keys) { saveKeys(keys); }, m_settings})
+    , m_portal({m_sample, m_settings, m_flags, m_clock, dialogs, [this](const QStringList &keys) { saveKeys(keys); }})
+    , m_options({m_settings, m_sample, dialogs, m_portal, [this](const QStringList &keys) { saveKeys(keys); }})
 {
     m_database.installInto(m_dispatch);
     m_listing.installInto(m_dispatch);
     m_dashboard.installInto(m_dispatch);
+    m_portal.installInto(m_dispatch);
     QDir().mkpath(m_dataDir);
     m_title = QStringLiteral("%1 Version %2").arg(kCaption, kVersion);
 
@@ -48,6 +53,12 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
             setTitle(QStringLiteral("%1 Version %2").arg(kCaption, kVersion));
     });
     connect(&m_serial, &SerialLink::dataReceived, this, &Program::onSerialData);
+    // The web window's status box follows real-time start and stop, and a
+    // closed port stops it.
+    connect(&m_realtime, &RealtimeControl::realtimeStateShown, &m_portal, &PortalUpload::showRealtimeState);
+    connect(&m_serial, &SerialLink::closed, &m_portal, [this] { m_portal.showRealtimeState(false); });
+    // Switching a load posts at once, so the portal shows the new state.
+    connect(&m_device.loads(), &LoadSwitches::loadsChanged, &m_portal, &PortalUpload::loadChanged);
     // The panel's Find buttons run the radio search reporting to its list.
     connect(&m_comPanel, &ComPanelLogic::findRequested, this,
             [this](int zversion) { m_radio.FindZigbeeMonitor(zversion, m_comPanel.messages()); });
@@ -80,6 +91,11 @@ QCoro::Task<> Program::startUp(std::function<void()> showWindow)
     if (!m_store.load(&error))
         std::fprintf(stderr, "qmnpilot: %s; starting with the defaults\n", qUtf8Printable(error));
     m_settings = m_store.readSettings();
+    if (!m_settings.PortalHost.isEmpty() && !parsePortalAddress(m_settings.PortalHost)) {
+        std::fprintf(stderr, "qmnpilot: PortalHost=%s is not a host name with an optional :port; nothing is sent "
+                             "to the portal\n", qUtf8Printable(m_settings.PortalHost));
+        m_settings.PortalHost.clear();
+    }
     m_portMap.load(m_store);
     m_serial.setPortNumber(m_settings.ComPort);
     m_sample.PreResetVal1 = m_settings.PreResetVal1;
@@ -118,6 +134,8 @@ QCoro::Task<> Program::startUp(std::function<void()> showWindow)
         m_mainStatus.add(QStringLiteral("NetDock could not listen on port %1: %2")
                              .arg(m_settings.netdockPort)
                              .arg(m_bridge.listenError()));
+    if (m_settings.StartupServerIsOn)
+        emit webWindowRequested();
 }
 
 void Program::saveKeys(const QStringList &keys)
@@ -175,6 +193,7 @@ void Program::exitSequence()
     if (m_serial.isOpen())
         m_serial.port().close();
     m_bridge.close();
+    m_portal.close();
     emit exitRequested();
 }
 

@@ -16,6 +16,8 @@
 #include "dashboard/realtime_dashboard.h"
 #include "listing/realtime_listing.h"
 #include "net/bridge_listener.h"
+#include "net/portal_upload.h"
+#include "options/options_logic.h"
 #include "realtime/derivation.h"
 #include "realtime/packet_receiver.h"
 #include "realtime/realtime_control.h"
@@ -88,6 +90,10 @@ public:
     RealtimeDashboard &dashboard() { return m_dashboard; }
     // The device utility's dialogues, boxes and load flags; its window shows them.
     DeviceUtility &device() { return m_device; }
+    // The web portal upload; the web window shows it.
+    PortalUpload &portal() { return m_portal; }
+    // The options window's logic.
+    OptionsLogic &options() { return m_options; }
     PacketReceiver &receiver() { return m_receiver; }
     ErrorLog &errorLog() { return m_errorLog; }
     Dialogs &dialogs() { return m_dialogs; }
@@ -115,6 +121,8 @@ signals:
     void titleChanged(const QString &title);
     // Start-up or exit asks the windows to close: the program is ending.
     void exitRequested();
+    // Start-up with `StartupServerIsOn`: the web window is loaded, not shown.
+    void webWindowRequested();
 
 private:
     // Copies the counters' recovery state from the sample into settings().
@@ -158,6 +166,8 @@ private:
     BridgeListener m_bridge;
     ComPanelLogic m_comPanel;
     DeviceUtility m_device;
+    PortalUpload m_portal;
+    OptionsLogic m_options;
     int m_saveTicks = 0;
     QString m_title;
     bool m_exited = false;

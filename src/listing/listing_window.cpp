@@ -3,6 +3,7 @@
 #include "common/dialogs.h"
 #include "listing/list_copy_text.h"
 #include "listing/realtime_listing.h"
+#include "listing/row_table_view.h"
 #include "realtime/realtime_control.h"
 
 #include <QAbstractItemView>
@@ -41,25 +42,6 @@ const PageLook kPages[ListingTables::PageCount] = {
     {"Daily Summary", QColor(236, 236, 188), QColor(0, 0, 0)},
     {"Renewable Energy", QColor(224, 224, 224), QColor(0, 0, 64)},
 };
-
-// The widest text a column can show in normal use: its picture with every
-// digit place an 8, plus room for grouping that the picture implies.
-QString widestText(const RowTableModel::Column &column)
-{
-    switch (column.kind) {
-    case RowTableModel::Kind::Plain:
-        return QStringLiteral("88");
-    case RowTableModel::Kind::Date:
-        return QStringLiteral("88:88:8888");
-    case RowTableModel::Kind::Time:
-        return QStringLiteral("88:88:88");
-    case RowTableModel::Kind::Number:
-        break;
-    }
-    QString text = column.picture;
-    text.replace(QLatin1Char('#'), QLatin1Char('8')).replace(QLatin1Char('0'), QLatin1Char('8'));
-    return QLatin1Char('-') + text;
-}
 
 // The notice goes once the command has run, whatever its outcome; the list
 // lives as long as the program, so the window may close meanwhile.
@@ -145,29 +127,8 @@ QTableView *RTlist::makeTable(int page, QWidget *parent)
 {
     RowTableModel &model = m_listing.tables().table(page);
     auto *view = new QTableView(parent);
-    view->setModel(&model);
+    setUpRowTableView(view, model);
     view->setAccessibleName(QString::fromLatin1(kPages[page].caption));
-    view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view->setWordWrap(false);
-    view->verticalHeader()->hide();
-    view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 4);
-    view->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    // The designed widths, converted at the screen's resolution, unless
-    // today's fonts need more for the header or the figures.
-    const double dpi = logicalDpiX();
-    const QFontMetrics fm = view->fontMetrics();
-    const QFontMetrics headerFm = view->horizontalHeader()->fontMetrics();
-    const int padding = 3 * fm.averageCharWidth();
-    const auto &columns = model.columns();
-    for (int c = 0; c < columns.size(); ++c) {
-        const RowTableModel::Column &column = columns.at(c);
-        const int designed = qRound(column.widthTwips * dpi / 1440.0);
-        const int needed = qMax(headerFm.horizontalAdvance(column.header), fm.horizontalAdvance(widestText(column)));
-        view->setColumnWidth(c, qMax(designed, needed + padding));
-    }
 
     QPalette palette = view->palette();
     palette.setColor(QPalette::Base, kPages[page].background);

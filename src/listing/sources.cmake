@@ -7,4 +7,5 @@ target_sources(qmncore PRIVATE
 )
 target_sources(qmnui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/listing_window.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/row_table_view.cpp
 )

@@ -1,5 +1,6 @@
 #include "net/bridge_listener.h"
 
+#include "net/abandon_socket.h"
 #include "settings/settings.h"
 #include "common/dialogs.h"
 #include "realtime/packet_receiver.h"
@@ -85,15 +86,8 @@ void BridgeListener::closeAll()
 
 void BridgeListener::dropSocket()
 {
-    if (!m_socket)
-        return;
-    QTcpSocket *old = m_socket;
-    m_socket = nullptr;
-    old->disconnect(this);
-    old->abort();
-    // Deleting it now would pull it from under a data handler further up
-    // the stack (the per-sample path can end the program).
-    old->deleteLater();
+    // The per-sample path below a data handler can end the program.
+    abandonSocket(m_socket, this);
 }
 
 void BridgeListener::onNewConnection()

@@ -30,6 +30,7 @@ struct Settings
     double Interval = 0;
     QString SupportUrl;
     bool StartupNetDockIsOn = false;
+    QString PortalHost; // web portal address, "host" or "host:port"; empty sends nothing
 };
 
 namespace SettingsKeys {

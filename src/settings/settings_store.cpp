@@ -55,6 +55,7 @@ const KeyDef kKeys[] = {
     {"Interval", &Settings::Interval},
     {"SupportUrl", &Settings::SupportUrl},
     {"StartupNetDockIsOn", &Settings::StartupNetDockIsOn},
+    {"PortalHost", &Settings::PortalHost},
 };
 
 const KeyDef *findKey(const QString &name)
@@ -140,7 +141,7 @@ QStringList startupKeys()
             "StartupComIsOn", "StartupRTLisOn", "StartupServerIsOn", "SolarToWeb1", "PreResetVal1",
             "PreResetVal2", "PreResetValP1", "PreResetValP2", "E1B", "E2B", "E1BP", "E2BP", "QMNresetCount",
             "QMNCounter", "LoadStatus", "WptThresT", "WptThres1", "WptThres2", "WptUser", "WptWriteEnable",
-            "SupportUrl", "StartupNetDockIsOn"};
+            "SupportUrl", "StartupNetDockIsOn", "PortalHost"};
 }
 
 QStringList recoveryKeys()

@@ -75,8 +75,9 @@ protected:
 
 TEST_F(DashboardWindow, ReadoutsShowTheLatestSample)
 {
-    // The dashboard sees each sample after the database and the listing.
-    EXPECT_EQ(program.dispatch().stepNames(), QStringList({"database", "DoList", "DoDash"}));
+    // The dashboard sees each sample after the database and the listing, and
+    // before the portal's decision.
+    EXPECT_EQ(program.dispatch().stepNames(), QStringList({"database", "DoList", "DoDash", "Wpt"}));
     Realtime *w = open();
     EXPECT_EQ(w->windowTitle(), "Real-Time Dashboard");
     EXPECT_EQ(w->powerBox(D::Ch1)->text(), "CH1 Power");

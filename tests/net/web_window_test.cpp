@@ -1,0 +1,75 @@
+#include "app/program.h"
+#include "net/web_window.h"
+#include "scripted_dialogs.h"
+#include "settings/settings_store.h"
+#include "text_file.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+namespace {
+
+struct WebWindowTest : ::testing::Test
+{
+    void SetUp() override
+    {
+        ASSERT_TRUE(writeText(ini, "[startup]\nWptUser=alice\nWptThresT=30\nWptThres1=150\nWptThres2=250\n"));
+        program.startUp();
+    }
+    QString saved(const QString &key)
+    {
+        SettingsStore store(ini);
+        store.load();
+        return store.value(SettingsStore::kStartup, key);
+    }
+
+    QTemporaryDir dir;
+    QString ini = dir.filePath("QMNpilot.ini");
+    ScriptedDialogs dialogs;
+    Program program{ini, dir.filePath("data"), dialogs};
+};
+
+} // namespace
+
+TEST_F(WebWindowTest, ShowsTheAccountAndTriggersAndSavesTheSwitchAtOnce)
+{
+    WebFrm window(program.portal());
+    QStringList boxes;
+    for (int i = 0; i < 4; ++i)
+        boxes << window.textBox(i)->text();
+    EXPECT_EQ(boxes, QStringList({"alice", "30", "150", "250"}));
+    EXPECT_EQ(window.portalStatusLabel()->text(), "No portal address set (PortalHost)");
+    EXPECT_FALSE(window.enableBox()->isChecked());
+
+    window.enableBox()->click();
+    EXPECT_EQ(saved("WptWriteEnable"), "True");
+    window.enableBox()->click();
+    EXPECT_EQ(saved("WptWriteEnable"), "False");
+}
+
+TEST_F(WebWindowTest, ClearListAsksFirst)
+{
+    WebFrm window(program.portal());
+    program.portal().loadChanged();
+    dialogs.answers = {false, true};
+    window.button("Clear List")->click();
+    EXPECT_EQ(program.portal().posts().rowCount(), 1);
+    window.button("Clear List")->click();
+    EXPECT_EQ(program.portal().posts().rowCount(), 0);
+    EXPECT_EQ(dialogs.questions, QStringList(2, "Are you sure you want to remove all displayed records from list?"));
+}
+
+TEST_F(WebWindowTest, BadPortalAddressIsIgnoredAtStartUp)
+{
+    ASSERT_TRUE(writeText(ini, "[startup]\nPortalHost=portal.example.com/x\n"));
+    Program other(ini, dir.filePath("data2"), dialogs);
+    other.startUp();
+    EXPECT_EQ(other.settings().PortalHost, "");
+    other.portal().loadChanged();
+    EXPECT_EQ(other.portal().portalStatus(), "No portal address set (PortalHost)");
+}

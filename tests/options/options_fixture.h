@@ -1,0 +1,29 @@
+#pragma once
+
+#include "app/program.h"
+#include "scripted_dialogs.h"
+#include "settings/settings_store.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+// A started program on a settings file of its own, to see what reaches it.
+struct OptionsFixture : ::testing::Test
+{
+    OptionsFixture() { program.startUp(); }
+
+    QString saved(const QString &key)
+    {
+        SettingsStore store(ini);
+        store.load();
+        return store.value(SettingsStore::kStartup, key, QStringLiteral("(missing)"));
+    }
+    OptionsLogic &options() { return program.options(); }
+    Settings &settings() { return program.settings(); }
+
+    QTemporaryDir dir;
+    QString ini = dir.filePath("QMNpilot.ini");
+    ScriptedDialogs dialogs;
+    Program program{ini, dir.filePath("data"), dialogs};
+};

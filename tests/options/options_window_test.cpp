@@ -1,0 +1,105 @@
+#include "options/options_fixture.h"
+#include "options/options_window.h"
+#include "net/web_window.h"
+#include "text_file.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+struct OptionsWindowTest : OptionsFixture
+{
+    void open()
+    {
+        window = new OptionsFrm(options());
+        window->show();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    }
+    void TearDown() override { delete window; }
+
+    QLineEdit *field(OptionsFrm::Field f) { return window->field(f); }
+    QPointer<OptionsFrm> window;
+};
+
+} // namespace
+
+TEST_F(OptionsWindowTest, LeavingABoxChecksItOnceAndRefusalKeepsTheFocus)
+{
+    open();
+    field(OptionsFrm::IntervalField)->setFocus();
+    field(OptionsFrm::IntervalField)->setText("soon");
+    field(OptionsFrm::UserField)->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return field(OptionsFrm::IntervalField)->hasFocus(); }, 5000));
+    EXPECT_EQ(dialogs.messages, QStringList({"Interval must be a numeric value"}));
+
+    field(OptionsFrm::IntervalField)->setText("9.6");
+    field(OptionsFrm::UserField)->setFocus();
+    QTest::qWait(0);
+    EXPECT_EQ(field(OptionsFrm::IntervalField)->text(), "10");
+    EXPECT_EQ(dialogs.messages.size(), 2);
+    EXPECT_EQ(settings().WptThresT, 10);
+}
+
+TEST_F(OptionsWindowTest, ClosingChecksPendingTextAndDoneRefreshesTheWebWindow)
+{
+    WebFrm web(program.portal());
+    open();
+    field(OptionsFrm::Ch1PowerField)->setText("120");
+    field(OptionsFrm::UserField)->setText("");
+    window->close();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(dialogs.messages, QStringList({"User error"}));
+
+    field(OptionsFrm::UserField)->setText("carol");
+    window->doneButton()->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.isNull(); }, 5000));
+    EXPECT_EQ(web.textBox(0)->text(), "carol");
+    EXPECT_EQ(web.textBox(2)->text(), "120");
+    EXPECT_EQ(saved("WptUser"), "carol");
+}
+
+TEST_F(OptionsWindowTest, LoadShowsTheSavedChoices)
+{
+    settings().dbtype = "Sqlite"; // not a kind the program knows
+    settings().StartupServerIsOn = true;
+    open();
+    for (int i = 0; i < 3; ++i)
+        EXPECT_FALSE(window->databaseOption(i)->isChecked()) << i;
+    EXPECT_TRUE(window->box(OptionsLogic::Box::StartupServer)->isChecked());
+    EXPECT_FALSE(window->box(OptionsLogic::Box::StartupCom)->isChecked());
+    EXPECT_EQ(saved("dbtype"), "(missing)");
+}
+
+TEST_F(OptionsWindowTest, PolarityTestShowsItsAnswerInColour)
+{
+    open();
+    PolarityTest &test = options().polarity();
+    QLineEdit *ch1 = window->polarityBox(1);
+    EXPECT_EQ(ch1->text(), "Idle");
+    window->button("Test Energy Polarity")->click();
+    EXPECT_EQ(ch1->palette().color(QPalette::Base), QColor(255, 255, 0));
+    EXPECT_EQ(test.timer().interval(), 1100);
+    test.tick(); // the starting point
+    program.sample().E1A += 1000;
+    test.tick();
+    EXPECT_EQ(ch1->text(), "Energy is consumed");
+    EXPECT_EQ(ch1->palette().color(QPalette::Base), QColor(0, 0, 255));
+    EXPECT_EQ(ch1->palette().color(QPalette::Text), QColor(Qt::white));
+    program.sample().E1AP += 1000;
+    test.tick();
+    EXPECT_EQ(ch1->text(), "Energy is generated");
+    EXPECT_EQ(ch1->palette().color(QPalette::Base), QColor(255, 255, 0));
+    EXPECT_EQ(ch1->palette().color(QPalette::Text), QColor(Qt::black));
+    EXPECT_EQ(window->polarityBox(2)->text(), "");
+
+    window->button("Done", 2)->click();
+    EXPECT_FALSE(test.timer().isActive());
+    EXPECT_EQ(ch1->text(), "");
+    EXPECT_EQ(ch1->palette().color(QPalette::Base), QColor(Qt::white));
+}
