@@ -115,6 +115,7 @@ int main(int argc, char **argv)
     parser.addOption(createOption);
     parser.addOption(echoOption);
     parser.addOption(listingOption);
+    parser.addPositionalArgument("FILE.QMN", "A saved data-logger download to list in the main window.", "[FILE.QMN]");
     parser.process(app);
 
     if (parser.isSet(createOption)) {
@@ -171,12 +172,20 @@ int main(int argc, char **argv)
     // Start-up runs inside the event loop, so that a box it opens is a loop
     // the exit can end.
     const bool showListing = parser.isSet(listingOption);
-    QTimer::singleShot(0, &program, [&program, &window, showListing] {
+    const QString dataFile = parser.positionalArguments().value(0);
+    QTimer::singleShot(0, &program, [&program, &window, showListing, dataFile] {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         program.startUp([&window] {
             window.show();
             window.repaint();
             QApplication::restoreOverrideCursor();
+        }).then([&program, dataFile] {
+            if (dataFile.isEmpty() || program.hasExited())
+                return;
+            const bool isQmn = dataFile.endsWith(".qmn", Qt::CaseInsensitive);
+            if (!isQmn || !program.openDataFile(dataFile))
+                program.dialogs().message(QStringLiteral("%1 is not a QMN-4400 data file (.QMN) that can be read.")
+                                              .arg(QDir::toNativeSeparators(dataFile)));
         });
         if (showListing && !program.hasExited())
             window.showListing();

@@ -4,6 +4,8 @@
 #include <QPointer>
 
 class COMpanel;
+class DownloadFrm;
+class QTableView;
 class Program;
 class QAction;
 class QListView;
@@ -29,6 +31,12 @@ public:
     // "Real-Time Data Listing": the listing window, made when first opened
     // (or again after it was closed) and brought to the front.
     RTlist *showListing();
+    // "Download Data": the download window, made when first opened.
+    DownloadFrm *showDownload();
+    // The list of a saved download's records, hidden until a file is listed.
+    QTableView *mainListView() const { return m_listView; }
+    // "Copy Selected": the selected rows and the header line to the clipboard.
+    void copySelected();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -42,4 +50,6 @@ private:
     QListView *m_statusView = nullptr;
     COMpanel *m_comPanel = nullptr;
     QPointer<RTlist> m_listing;
+    QPointer<DownloadFrm> m_download;
+    QTableView *m_listView = nullptr;
 };

@@ -25,6 +25,7 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
     , m_bridge(m_settings, [this](const QStringList &keys) { saveKeys(keys); }, dialogs, m_receiver, m_watchdogTimer)
     , m_comPanel(m_settings, [this](const QStringList &keys) { saveKeys(keys); }, m_serial, m_portMap,
                  m_panelPortBox, m_bridge, dialogs, m_dialogueGate, m_flags)
+    , m_download({m_flags, m_settings, m_serial, m_exchange, m_radio, m_realtime, dialogs})
 {
     m_database.installInto(m_dispatch);
     m_listing.installInto(m_dispatch);
@@ -51,6 +52,9 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
         if (list == &m_comPanel.messages())
             emit m_comPanel.busyChanged(on);
     });
+    setDownloadHandler([this](const QByteArray &bytes) { m_download.takeBytes(bytes); });
+    connect(&m_serial, &SerialLink::commEvent, &m_download, &LoggerDownload::commEvent);
+    connect(&m_download, &LoggerDownload::openFileRequested, this, &Program::openDataFile);
     // The receiver lost count inside a packet: start the port afresh.
     connect(&m_receiver, &PacketReceiver::portResetRequested, this, [this] {
         m_serial.port().close();
@@ -59,6 +63,17 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
 }
 
 Program::~Program() = default;
+
+bool Program::openDataFile(const QString &path)
+{
+    const QString title = m_title;
+    setTitle(QStringLiteral("Reading Records..."));
+    const bool read = m_mainList.Openfile(path);
+    if (read)
+        m_settings.Interval = m_mainList.interval();
+    setTitle(title);
+    return read;
+}
 
 void Program::setTitle(const QString &title)
 {

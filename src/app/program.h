@@ -6,6 +6,7 @@
 #include "common/program_flags.h"
 #include "common/status_box.h"
 #include "common/status_list.h"
+#include "download/logger_download.h"
 #include "link/command_exchange.h"
 #include "link/dialogue_gate.h"
 #include "link/com_panel_logic.h"
@@ -15,6 +16,7 @@
 #include "listing/realtime_listing.h"
 #include "net/bridge_listener.h"
 #include "realtime/derivation.h"
+#include "realtime/main_list.h"
 #include "realtime/packet_receiver.h"
 #include "realtime/realtime_control.h"
 #include "realtime/realtime_sample.h"
@@ -104,6 +106,13 @@ public:
 
     // Where serial bytes go while the logger download owns the port.
     void setDownloadHandler(std::function<void(const QByteArray &)> handler) { m_downloadHandler = std::move(handler); }
+    // The data-logger download; its window shows it.
+    LoggerDownload &download() { return m_download; }
+    // The main window's list of a saved download.
+    MainList &mainList() { return m_mainList; }
+    // Lists a ".QMN" file in the main list and keeps its interval for the
+    // settings; false when it is not a readable data file.
+    bool openDataFile(const QString &path);
 
 signals:
     void titleChanged(const QString &title);
@@ -150,6 +159,8 @@ private:
     RealtimeControl m_realtime;
     BridgeListener m_bridge;
     ComPanelLogic m_comPanel;
+    LoggerDownload m_download;
+    MainList m_mainList;
     int m_saveTicks = 0;
     QString m_title;
     bool m_exited = false;

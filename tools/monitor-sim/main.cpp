@@ -112,6 +112,13 @@ bool configure(const QCommandLineParser &args, MonitorSim &sim)
         sim.setProbeAnswer(MonitorSim::ProbeAnswer::PacketByte);
     else if (!probe.isEmpty() && probe != QLatin1String("normal"))
         return fail(QStringLiteral("--probe takes normal, silent or packet"));
+    if (args.isSet(QStringLiteral("logger-records"))) {
+        bool ok = false;
+        const int records = args.value(QStringLiteral("logger-records")).toInt(&ok);
+        if (!ok || records < 0 || records > 65000)
+            return fail(QStringLiteral("--logger-records takes 0 to 65000"));
+        sim.logger().fillDay(records);
+    }
     const QStringList noAck = args.values(QStringLiteral("no-ack"));
     sim.setUnacknowledged(QSet<QString>(noAck.begin(), noAck.end()));
     return true;
@@ -145,6 +152,7 @@ int main(int argc, char **argv)
         {QStringLiteral("dongle-silent"), QStringLiteral("A radio dongle that never answers.")},
         {QStringLiteral("probe"), QStringLiteral("Answer to the probe: normal, silent or packet."), QStringLiteral("mode")},
         {QStringLiteral("no-ack"), QStringLiteral("Never acknowledge this command (repeatable)."), QStringLiteral("cmd")},
+        {QStringLiteral("logger-records"), QStringLiteral("Fill the data logger with n records of a day at 5 minutes."), QStringLiteral("n")},
         {QStringLiteral("link"), QStringLiteral("Symbolic link to the port, removed at exit."), QStringLiteral("path")},
     });
     args.process(app);
