@@ -1,5 +1,4 @@
 # Feeds arbitrary bytes to both receiving roads and to the derivation.
-set(QMN_FUZZ_FLAGS -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined)
 
 # The fuzzer is built from the parsing sources themselves, instrumented so
 # that coverage guides it and the sanitizers watch them. The rest of the
