@@ -58,9 +58,14 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
     m_listView->verticalHeader()->hide();
     m_listView->setAccessibleName(tr("Records"));
     m_listView->setVisible(program.mainList().hasBeenOpened());
+    m_listView->verticalHeader()->setDefaultSectionSize(m_listView->fontMetrics().height() + 4);
     connect(&program.mainList(), &QAbstractItemModel::modelReset, this, [this] {
+        // The designed widths, unless today's fonts need more (only the rows
+        // in view are measured, so a long file costs nothing here).
+        m_listView->resizeColumnsToContents();
         for (int c = 0; c < m_program.mainList().columnCount(); ++c)
-            m_listView->setColumnWidth(c, qRound(MainList::widthTwips(c) * logicalDpiX() / 1440.0));
+            m_listView->setColumnWidth(c, qMax(m_listView->columnWidth(c),
+                                               qRound(MainList::widthTwips(c) * logicalDpiX() / 1440.0)));
         m_listView->show();
     });
 

@@ -341,6 +341,9 @@ QCoro::Task<> LoggerDownload::FinishDownload()
     m_stream.clearComplete();
     m_data = m_stream.data();
     m_messages.add(QStringLiteral("Download Complete"));
+    // The bar counts data bytes against what the pointer promised: a
+    // complete download fills it whatever the count.
+    emit progressChanged(m_stream.progressMaximum(), m_stream.progressMaximum());
     writeAck();
     m_saveDone = false;
     // Without a window to ask, nothing is saved.

@@ -5,6 +5,7 @@ qmn_add_test(test_download
 )
 qmn_add_test(test_download_protocol
   ${CMAKE_CURRENT_LIST_DIR}/download_protocol_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/download_window_test.cpp
   LINK qmnsim
   TIMEOUT 180
 )
