@@ -123,9 +123,10 @@ QCoro::Task<bool> LoggerDownload::SendASCII(const QByteArray &command, bool wait
 QCoro::Task<bool> LoggerDownload::Send_Receive_Ack()
 {
     const QDeadlineTimer until = CommandExchange::deadline(3);
-    QSerialPort &port = m_serial.port();
-    if (port.isOpen())
-        port.readAll();
+    // Whatever the logger still had on its way when it was stopped would
+    // otherwise be taken for the answer.
+    if (m_serial.isOpen())
+        co_await m_exchange.drainInput(until);
     if (!m_exchange.writeByte(kAck))
         co_return false;
     co_return co_await m_exchange.readAck(until);

@@ -149,3 +149,17 @@ TEST_F(DownloadTest, SilentUnitInfoIsTriedThreeTimes)
     EXPECT_EQ(program->mainList().rowCount(), 0);
     expectPortHandedBack();
 }
+
+TEST_F(DownloadTest, MoreDataThanAnyLoggerHoldsIsAborted)
+{
+    sim.logger().setExtraBytes(QByteArray(DownloadStream::kMaxBytes, '\x01'));
+    sim.logger().setChunkBytes(8192);
+    // A logger gone wrong: no end marker in sight.
+    sim.logger().setStopAfter(DownloadStream::kMaxBytes + 2000);
+    ASSERT_TRUE(run());
+    EXPECT_EQ(lines(), QStringList({"Realtime is OFF", "More data than the monitor's memory can hold: the download stops.",
+                                    "Aborted Successfuly", "Closing COM Port", "Re-opened COM Port"}));
+    EXPECT_EQ(download->stream().byteCount(), DownloadStream::kMaxBytes);
+    EXPECT_EQ(program->mainList().rowCount(), 0);
+    expectPortHandedBack();
+}
