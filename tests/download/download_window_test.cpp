@@ -76,7 +76,18 @@ TEST_F(DownloadWindowTest, DownloadedRecordsEndUpInTheMainList)
     EXPECT_EQ(frm->progress()->maximum(), 120 * 5 + 5);
     EXPECT_EQ(frm->progress()->value(), frm->progress()->maximum());
 
+    // The port belongs to the download until it ends.
+    window->action("Communication/Open COM Port")->trigger();
+    EXPECT_EQ(program->mainStatus().lines(), QStringList({"A download is in progress: abort it first."}));
+    EXPECT_TRUE(program->flags().downloadMode);
+
     savedl *dialog = saveDialog();
+    QApplication::setActiveWindow(dialog);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+    dialog->timeBox()->setFocus();
+    EXPECT_EQ(dialog->hintLine()->text(), "Enter Time (hh:mm) [24 hour time] and press TAB key");
+    dialog->dateBox()->setFocus();
+    EXPECT_EQ(dialog->hintLine()->text(), "Enter Date (mm-dd-yyyy) and press TAB key.");
     // A date the calendar does not have keeps the dialog open.
     QTest::keyClicks(dialog->dateBox(), "02302024");
     QTest::keyClicks(dialog->timeBox(), "0800");
