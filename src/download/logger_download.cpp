@@ -356,7 +356,9 @@ QCoro::Task<> LoggerDownload::FinishDownload()
     // The monitor closes with the byte after the marker and its tail, each
     // answered by the stream: the port stays with the download until then.
     const QDeadlineTimer until = CommandExchange::deadline(kTailSeconds);
-    while (m_stream.state() != DownloadStream::State::Final && !until.hasExpired())
-        co_await waitForSignal(this, &LoggerDownload::wake, std::chrono::ceil<std::chrono::milliseconds>(until.remainingTimeAsDuration()), this);
+    while (m_stream.state() != DownloadStream::State::Final && !until.hasExpired()) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(until.remainingTimeAsDuration());
+        co_await waitForSignal(this, &LoggerDownload::wake, left, this);
+    }
     m_abortFlag = true;
 }
