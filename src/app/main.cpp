@@ -189,6 +189,7 @@ int main(int argc, char **argv)
     parser.addOption(dashboardOption);
     parser.addOption(utilityOption);
     parser.addOption(optionsOption);
+    parser.addPositionalArgument("FILE.QMN", "A saved data-logger download to list in the main window.", "[FILE.QMN]");
     parser.process(app);
 
     if (parser.isSet(createOption)) {
@@ -261,8 +262,9 @@ int main(int argc, char **argv)
     const bool showDashboard = parser.isSet(dashboardOption);
     const bool showUtility = parser.isSet(utilityOption);
     const bool showOptions = parser.isSet(optionsOption);
-    QTimer::singleShot(0, &program,
-                       [&program, window = window.get(), showListing, showDashboard, showUtility, showOptions] {
+    const QString dataFile = parser.positionalArguments().value(0);
+    QTimer::singleShot(0, &program, [&program, window = window.get(), showListing, showDashboard, showUtility,
+                                     showOptions, dataFile] {
         if (!window) {
             program.startUp();
             return;
@@ -272,6 +274,13 @@ int main(int argc, char **argv)
             window->show();
             window->repaint();
             QApplication::restoreOverrideCursor();
+        }).then([&program, dataFile] {
+            if (dataFile.isEmpty() || program.hasExited())
+                return;
+            const bool isQmn = dataFile.endsWith(".qmn", Qt::CaseInsensitive);
+            if (!isQmn || !program.openDataFile(dataFile))
+                program.dialogs().message(QStringLiteral("%1 is not a QMN-4400 data file (.QMN) that can be read.")
+                                              .arg(QDir::toNativeSeparators(dataFile)));
         });
         if (showListing && !program.hasExited())
             window->showListing();

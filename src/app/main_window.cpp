@@ -5,6 +5,7 @@
 #include "common/status_box_widget.h"
 #include "dashboard/dashboard_window.h"
 #include "device/device_utility_window.h"
+#include "download/download_window.h"
 #include "link/com_panel.h"
 #include "listing/listing_window.h"
 #include "net/web_window.h"
@@ -13,7 +14,11 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QClipboard>
 #include <QGridLayout>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QTableView>
 #include <QListView>
 #include <QMenuBar>
 #include <QPushButton>
@@ -50,10 +55,32 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
     auto *serialBox = new StatusBoxWidget(program.serialBox(), central);
     auto *realtimeBox = new StatusBoxWidget(program.realtimeBox(), central);
 
-    grid->addWidget(m_statusView, 0, 0, 3, 1);
-    grid->addWidget(serialBox, 0, 1);
-    grid->addWidget(realtimeBox, 1, 1);
-    grid->addWidget(clear, 2, 1, Qt::AlignBottom);
+    // A saved download's records, above the status list once a file is listed.
+    m_listView = new QTableView(central);
+    m_listView->setModel(&program.mainList());
+    m_listView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_listView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_listView->verticalHeader()->hide();
+    m_listView->setAccessibleName(tr("Records"));
+    m_listView->setVisible(program.mainList().hasBeenOpened());
+    m_listView->verticalHeader()->setDefaultSectionSize(m_listView->fontMetrics().height() + 4);
+    connect(&program.mainList(), &QAbstractItemModel::modelReset, this, [this] {
+        // The designed widths, unless today's fonts need more (only the rows
+        // in view are measured, so a long file costs nothing here).
+        m_listView->resizeColumnsToContents();
+        for (int c = 0; c < m_program.mainList().columnCount(); ++c)
+            m_listView->setColumnWidth(c, qMax(m_listView->columnWidth(c),
+                                               qRound(MainList::widthTwips(c) * logicalDpiX() / 1440.0)));
+        m_listView->show();
+    });
+
+    grid->addWidget(m_listView, 0, 0, 1, 2);
+    grid->addWidget(m_statusView, 1, 0, 3, 1);
+    grid->addWidget(serialBox, 1, 1);
+    grid->addWidget(realtimeBox, 2, 1);
+    grid->addWidget(clear, 3, 1, Qt::AlignBottom);
+    grid->setRowStretch(0, 3);
+    grid->setRowStretch(3, 1);
     grid->setColumnStretch(0, 3);
     grid->setColumnStretch(1, 2);
     setCentralWidget(central);
@@ -75,6 +102,7 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
 
     // Start or stop without a connection method opens the panel.
     connect(&program.realtime(), &RealtimeControl::communicationPanelRequested, this, &MainWindow::showComPanel);
+    connect(&program.download(), &LoggerDownload::communicationPanelRequested, this, &MainWindow::showComPanel);
 
     // "Invalid COM port ... search?" answered Yes.
     connect(&program.serial(), &SerialLink::portSearchRequested, this, [this] {
@@ -151,6 +179,24 @@ OptionsFrm *MainWindow::showOptions()
     return m_options;
 }
 
+DownloadFrm *MainWindow::showDownload()
+{
+    if (!m_download)
+        m_download = new DownloadFrm(m_program.download(), m_program.dataDir(), this);
+    m_download->show();
+    m_download->raise();
+    m_download->activateWindow();
+    return m_download;
+}
+
+void MainWindow::copySelected()
+{
+    const QItemSelectionModel *selection = m_listView->selectionModel();
+    QGuiApplication::clipboard()->setText(
+        m_program.mainList().copySelected([selection](int row) { return selection->isRowSelected(row); }));
+    m_program.dialogs().message(QStringLiteral(" \"Copy Selected\" completed."));
+}
+
 void MainWindow::sizeFromTwips()
 {
     // Designed as 7980 x 3420 twips at 1440 twips per inch of the screen's
@@ -180,22 +226,34 @@ QAction *MainWindow::addEntry(QMenu *menu, const QString &caption, bool enabled)
 void MainWindow::buildMenus()
 {
     QMenu *files = menuBar()->addMenu(tr("Files"));
-    addEntry(files, "Save", false);
-    addEntry(files, "Download Data", false);
+    connect(addEntry(files, "Save", true), &QAction::triggered, this, [this] {
+        saveStatusList(m_program.dialogs(), m_program.dataDir(), m_program.mainStatus().lines());
+    });
+    connect(addEntry(files, "Download Data", true), &QAction::triggered, this, &MainWindow::showDownload);
     files->addSeparator();
     connect(addEntry(files, "Exit", true), &QAction::triggered, this, &QWidget::close);
 
     QMenu *edit = menuBar()->addMenu(tr("Edit"));
     addEntry(edit, "Copy All", true); // does nothing, as it always has
-    addEntry(edit, "Copy Selected", false);
+    connect(addEntry(edit, "Copy Selected", true), &QAction::triggered, this, &MainWindow::copySelected);
 
     QMenu *comm = menuBar()->addMenu(tr("Communication"));
-    connect(addEntry(comm, "Communication Panel", true), &QAction::triggered, this, [this] {
+    // The download owns the port until it ends.
+    auto downloadRuns = [this] {
+        if (m_program.download().isRunning())
+            m_program.mainStatus().add(QStringLiteral("A download is in progress: abort it first."));
+        return m_program.download().isRunning();
+    };
+    connect(addEntry(comm, "Communication Panel", true), &QAction::triggered, this, [this, downloadRuns] {
+        if (downloadRuns())
+            return;
         m_program.flags().downloadMode = false;
         showComPanel();
     });
-    connect(addEntry(comm, "Open COM Port", true), &QAction::triggered, this,
-            [this] { m_program.openPortFromMenu(); });
+    connect(addEntry(comm, "Open COM Port", true), &QAction::triggered, this, [this, downloadRuns] {
+        if (!downloadRuns())
+            m_program.openPortFromMenu();
+    });
     connect(addEntry(comm, "Close COM Port", true), &QAction::triggered, this,
             [this] { m_program.closePortFromMenu(); });
     connect(addEntry(comm, "Start Real-Time Data", true), &QAction::triggered, this,

@@ -5,6 +5,8 @@
 
 class COMpanel;
 class OptionsFrm;
+class DownloadFrm;
+class QTableView;
 class Program;
 class QAction;
 class QListView;
@@ -43,6 +45,12 @@ public:
     WebFrm *showWebWindow();
     // "Options": made afresh when opened, brought to the front when open.
     OptionsFrm *showOptions();
+    // "Download Data": the download window, made when first opened.
+    DownloadFrm *showDownload();
+    // The list of a saved download's records, hidden until a file is listed.
+    QTableView *mainListView() const { return m_listView; }
+    // "Copy Selected": the selected rows and the header line to the clipboard.
+    void copySelected();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -60,4 +68,6 @@ private:
     QPointer<QMN_Util> m_utility;
     WebFrm *m_web = nullptr;
     QPointer<OptionsFrm> m_options;
+    QPointer<DownloadFrm> m_download;
+    QTableView *m_listView = nullptr;
 };

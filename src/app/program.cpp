@@ -32,6 +32,7 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
                 [this](const QStringList &keys) { saveKeys(keys); }, m_settings})
     , m_portal({m_sample, m_settings, m_flags, m_clock, dialogs, [this](const QStringList &keys) { saveKeys(keys); }})
     , m_options({m_settings, m_sample, dialogs, m_portal, [this](const QStringList &keys) { saveKeys(keys); }})
+    , m_download({m_flags, m_settings, m_serial, m_exchange, m_radio, m_realtime, dialogs})
 {
     m_database.installInto(m_dispatch);
     m_listing.installInto(m_dispatch);
@@ -66,6 +67,9 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
         if (list == &m_comPanel.messages())
             emit m_comPanel.busyChanged(on);
     });
+    setDownloadHandler([this](const QByteArray &bytes) { m_download.takeBytes(bytes); });
+    connect(&m_serial, &SerialLink::commEvent, &m_download, &LoggerDownload::commEvent);
+    connect(&m_download, &LoggerDownload::openFileRequested, this, &Program::openDataFile);
     // The receiver lost count inside a packet: start the port afresh.
     connect(&m_receiver, &PacketReceiver::portResetRequested, this, [this] {
         m_serial.port().close();
@@ -74,6 +78,17 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
 }
 
 Program::~Program() = default;
+
+bool Program::openDataFile(const QString &path)
+{
+    const QString title = m_title;
+    setTitle(QStringLiteral("Reading Records..."));
+    const bool read = m_mainList.Openfile(path);
+    if (read)
+        m_settings.Interval = m_mainList.interval();
+    setTitle(title);
+    return read;
+}
 
 void Program::setTitle(const QString &title)
 {

@@ -7,6 +7,7 @@
 #include "common/status_box.h"
 #include "common/status_list.h"
 #include "device/device_utility.h"
+#include "download/logger_download.h"
 #include "link/command_exchange.h"
 #include "link/dialogue_gate.h"
 #include "link/com_panel_logic.h"
@@ -19,6 +20,7 @@
 #include "net/portal_upload.h"
 #include "options/options_logic.h"
 #include "realtime/derivation.h"
+#include "realtime/main_list.h"
 #include "realtime/packet_receiver.h"
 #include "realtime/realtime_control.h"
 #include "realtime/realtime_sample.h"
@@ -116,6 +118,13 @@ public:
 
     // Where serial bytes go while the logger download owns the port.
     void setDownloadHandler(std::function<void(const QByteArray &)> handler) { m_downloadHandler = std::move(handler); }
+    // The data-logger download; its window shows it.
+    LoggerDownload &download() { return m_download; }
+    // The main window's list of a saved download.
+    MainList &mainList() { return m_mainList; }
+    // Lists a ".QMN" file in the main list and keeps its interval for the
+    // settings; false when it is not a readable data file.
+    bool openDataFile(const QString &path);
 
 signals:
     void titleChanged(const QString &title);
@@ -168,6 +177,8 @@ private:
     DeviceUtility m_device;
     PortalUpload m_portal;
     OptionsLogic m_options;
+    LoggerDownload m_download;
+    MainList m_mainList;
     int m_saveTicks = 0;
     QString m_title;
     bool m_exited = false;

@@ -24,5 +24,6 @@ bool WidgetDialogs::askYesNoTitled(const QString &title, const QString &text)
 
 QString WidgetDialogs::saveFileName(const QString &title, const QString &folder, const QString &filter)
 {
-    return QFileDialog::getSaveFileName(m_parent, title, folder, filter);
+    // Every caller asks its own overwrite question, in the program's words.
+    return QFileDialog::getSaveFileName(m_parent, title, folder, filter, nullptr, QFileDialog::DontConfirmOverwrite);
 }

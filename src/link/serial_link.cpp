@@ -134,7 +134,7 @@ void SerialLink::closeFromMenu()
     emit closed();
 }
 
-QCoro::Task<QByteArray> SerialLink::ReadPortChunk(const bool &abort)
+QCoro::Task<QByteArray> SerialLink::ReadPortChunk(const bool &abort, qint64 maxBytes)
 {
     QElapsedTimer elapsed;
     elapsed.start();
@@ -143,7 +143,7 @@ QCoro::Task<QByteArray> SerialLink::ReadPortChunk(const bool &abort)
         if (abort)
             co_return QByteArray();
         if (m_port.isOpen() && m_port.bytesAvailable() > 0)
-            co_return m_port.readAll();
+            co_return maxBytes > 0 ? m_port.read(maxBytes) : m_port.readAll();
         if (!m_port.isOpen()) {
             // Awaited into a variable: gcc 12 miscompiles co_await inside a condition.
             const bool reopened = co_await OpenPort();

@@ -37,8 +37,9 @@ public:
     // The menu's "Close COM Port": the boxes turn red, the text stays.
     void closeFromMenu();
     // Waits up to two seconds for input and returns what one read gives;
-    // empty at the deadline or as soon as `abort` is set.
-    QCoro::Task<QByteArray> ReadPortChunk(const bool &abort);
+    // empty at the deadline or as soon as `abort` is set. A positive
+    // `maxBytes` leaves the rest of the input for the next read.
+    QCoro::Task<QByteArray> ReadPortChunk(const bool &abort, qint64 maxBytes = -1);
 
     // The wording of the last open failure, for the boxes that report it.
     QString lastOpenFailure() const { return m_lastFailure; }

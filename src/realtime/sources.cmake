@@ -4,4 +4,5 @@ target_sources(qmncore PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/packet_receiver.cpp
   ${CMAKE_CURRENT_LIST_DIR}/derivation.cpp
   ${CMAKE_CURRENT_LIST_DIR}/realtime_control.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/main_list.cpp
 )

@@ -150,3 +150,27 @@ TEST(CommandLine, SigtermEndsTheProgramWhileABoxIsUpOnARealDisplay)
     for (const char *written : {"QMNCounter=4242\n", "StartupComIsOn=True\n", "WptUser=****\n", "9=/dev/qmn-none\n"})
         EXPECT_TRUE(text.contains(written)) << written << qPrintable(text);
 }
+
+// A file named on the command line that is not a data file gets one line
+// saying so (no display: the box's text goes to stderr) and the program runs
+// on. Listing a real one is Program::openDataFile, tested with the main list.
+TEST(CommandLine, FileThatIsNotADataFileIsReportedAndTheProgramRunsOn)
+{
+    QTemporaryDir dir;
+    const QString notQmn = dir.filePath("notes.txt");
+    ASSERT_TRUE(writeText(notQmn, "hello"));
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    p.setProcessEnvironment(env);
+    p.start(QMN_PILOT_BINARY, {"--config", dir.filePath("QMNpilot.ini"), "--data-dir", dir.filePath("data"), notQmn});
+    ASSERT_TRUE(p.waitForStarted());
+    QByteArray errors;
+    ASSERT_TRUE(QTest::qWaitFor([&] { errors += p.readAllStandardError(); return errors.contains("notes.txt"); },
+                                10000));
+    EXPECT_TRUE(errors.contains("is not a QMN-4400 data file (.QMN) that can be read."));
+    EXPECT_EQ(p.state(), QProcess::Running);
+    ::kill(pid_t(p.processId()), SIGTERM);
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(p.exitCode(), 0);
+}

@@ -70,7 +70,7 @@ TEST(DashboardFlow, WindowShowsTheStoredSamples)
     // Past a full chart, so the history is all real samples.
     ASSERT_TRUE(QTest::qWaitFor([&] { return seen >= 320; }, 30000));
     program.serial().ClosePort();
-    QTest::qWaitFor([&] { return w->powerBox(D::Ch1)->text() == program.dashboard().powerText(D::Ch1); });
+    (void)QTest::qWaitFor([&] { return w->powerBox(D::Ch1)->text() == program.dashboard().powerText(D::Ch1); });
 
     const QList<Row> rows = storedSamples(db);
     ASSERT_EQ(rows.size(), seen);

@@ -61,7 +61,7 @@ protected:
     // Lets the window catch up with what the samples changed.
     void settle(Realtime *w)
     {
-        QTest::qWaitFor([&] { return w->powerBox(D::Ch1)->text() == program.dashboard().powerText(D::Ch1); });
+        (void)QTest::qWaitFor([&] { return w->powerBox(D::Ch1)->text() == program.dashboard().powerText(D::Ch1); });
         QCoreApplication::processEvents();
     }
     QColor background(QWidget *w) { return w->palette().color(QPalette::Window); }

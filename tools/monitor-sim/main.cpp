@@ -119,6 +119,13 @@ bool configure(const QCommandLineParser &args, MonitorSim &sim)
             return fail(QStringLiteral("--block-bytes takes 0 to 256"));
         sim.device().setBlockLength(bytes);
     }
+    if (args.isSet(QStringLiteral("logger-records"))) {
+        bool ok = false;
+        const int records = args.value(QStringLiteral("logger-records")).toInt(&ok);
+        if (!ok || records < 0 || records > 65000)
+            return fail(QStringLiteral("--logger-records takes 0 to 65000"));
+        sim.logger().fillDay(records);
+    }
     const QStringList noAck = args.values(QStringLiteral("no-ack"));
     sim.setUnacknowledged(QSet<QString>(noAck.begin(), noAck.end()));
     return true;
@@ -154,6 +161,7 @@ int main(int argc, char **argv)
         {QStringLiteral("no-ack"), QStringLiteral("Never acknowledge this command (repeatable)."), QStringLiteral("cmd")},
         {QStringLiteral("block-bytes"), QStringLiteral("Bytes of the settings block answered to RCV (default 33)."), QStringLiteral("n")},
         {{QStringLiteral("v"), QStringLiteral("verbose")}, QStringLiteral("Also log every value byte received after a command.")},
+        {QStringLiteral("logger-records"), QStringLiteral("Fill the data logger with n records of a day at 5 minutes."), QStringLiteral("n")},
         {QStringLiteral("link"), QStringLiteral("Symbolic link to the port, removed at exit."), QStringLiteral("path")},
     });
     args.process(app);

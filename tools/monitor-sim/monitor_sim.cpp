@@ -74,6 +74,8 @@ void MonitorSim::takeByte(quint8 byte)
     if (byte == 0xFC) {
         m_command.clear();
         emit commandReceived(QStringLiteral("probe"));
+        if (m_logger.takeProbe())
+            return;
         if (m_probeAnswer == ProbeAnswer::Normal)
             m_pty.write(QByteArray(1, kAck));
         else if (m_probeAnswer == ProbeAnswer::PacketByte)
@@ -142,7 +144,7 @@ void MonitorSim::runAtLine(const QString &line)
 void MonitorSim::runCommand(const QString &command)
 {
     emit commandReceived(command);
-    if (m_unacknowledged.contains(command))
+    if (m_unacknowledged.contains(command) || m_logger.takeCommand(command))
         return;
     m_pty.write(QByteArray(1, kAck));
     if (m_device.begin(command))

@@ -3,6 +3,7 @@
 #include "channel_model.h"
 #include "device_side.h"
 #include "pseudo_terminal.h"
+#include "sim_logger.h"
 #include "sim_packet.h"
 
 #include <QByteArray>
@@ -63,6 +64,9 @@ public:
     void injectFault(Fault fault, qint64 packetIndex = -1) { m_model.injectFault(fault, packetIndex); }
     qint64 packetsSent() const { return m_model.packetsMade(); }
 
+    // The data logger and its download exchange.
+    SimLogger &logger() { return m_logger; }
+
     // Every byte received from the client since start (or clearReceived()).
     QByteArray received() const { return m_received; }
     void clearReceived() { m_received.clear(); }
@@ -88,6 +92,7 @@ private:
     PseudoTerminal m_pty;
     ChannelModel m_model;
     DeviceSide m_device;
+    SimLogger m_logger{[this](const QByteArray &bytes) { return m_pty.write(bytes); }};
     QTimer m_packetTimer;
     bool m_streaming = false;
     bool m_streamFromStart = false;
