@@ -64,7 +64,7 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
     m_listView->setAccessibleName(tr("Records"));
     m_listView->setVisible(program.mainList().hasBeenOpened());
     m_listView->verticalHeader()->setDefaultSectionSize(m_listView->fontMetrics().height() + 4);
-    connect(&program.mainList(), &QAbstractItemModel::modelReset, this, [this] {
+    connect(&program.mainList(), &QAbstractItemModel::modelReset, this, [this, grid] {
         // The designed widths, unless today's fonts need more (only the rows
         // in view are measured, so a long file costs nothing here).
         m_listView->resizeColumnsToContents();
@@ -72,6 +72,7 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
             m_listView->setColumnWidth(c, qMax(m_listView->columnWidth(c),
                                                qRound(MainList::widthTwips(c) * logicalDpiX() / 1440.0)));
         m_listView->show();
+        grid->setRowStretch(0, 3);
     });
 
     grid->addWidget(m_listView, 0, 0, 1, 2);
@@ -79,7 +80,8 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
     grid->addWidget(serialBox, 1, 1);
     grid->addWidget(realtimeBox, 2, 1);
     grid->addWidget(clear, 3, 1, Qt::AlignBottom);
-    grid->setRowStretch(0, 3);
+    // The records' row takes room only once a file is listed.
+    grid->setRowStretch(0, m_listView->isVisibleTo(this) ? 3 : 0);
     grid->setRowStretch(3, 1);
     grid->setColumnStretch(0, 3);
     grid->setColumnStretch(1, 2);

@@ -80,6 +80,7 @@ COMpanel::COMpanel(ComPanelLogic &logic, QWidget *parent)
     // Rows read "3   /dev/ttyUSB0": wide enough for a by-id path's start.
     m_portList->setMinimumWidth(fm.horizontalAdvance(QStringLiteral("64   /dev/serial/by-id/usb-")));
     foundLabel->setBuddy(m_portList);
+    m_portList->setAccessibleName(QStringLiteral("Ports Found"));
     connect(m_portList, &QListView::clicked, &logic, [&logic](const QModelIndex &index) {
         logic.portListClicked(index.row());
     });

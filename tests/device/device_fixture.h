@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/program.h"
+#include "sim_program.h"
 #include "coro_wait.h"
 #include "monitor_sim.h"
 #include "scripted_dialogs.h"
@@ -12,22 +12,8 @@
 #include <memory>
 
 // The program with its real serial port on a simulated monitor.
-struct DeviceTest : ::testing::Test
+struct DeviceTest : SimProgramTest
 {
-    QTemporaryDir dir;
-    ScriptedDialogs dialogs;
-    MonitorSim sim;
-    std::unique_ptr<Program> program;
-
-    void SetUp() override
-    {
-        QString error;
-        ASSERT_TRUE(sim.start(&error)) << qPrintable(error);
-        program = std::make_unique<Program>(dir.filePath("QMNpilot.ini"), dir.filePath("data"), dialogs);
-        program->portMap().setEntry(1, sim.devicePath());
-        program->settings().ZigbeeVersion = 8;
-    }
-
     DeviceUtility &device() { return program->device(); }
     ProgramFlags &flags() { return program->flags(); }
     QStringList lines() { return device().list().lines(); }

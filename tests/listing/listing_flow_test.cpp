@@ -5,6 +5,7 @@
 #include "monitor_sim.h"
 #include "recording/database_creator.h"
 #include "scripted_dialogs.h"
+#include "sim_program.h"
 #include "stored_rows.h"
 #include "text_file.h"
 
@@ -62,11 +63,8 @@ TEST(ListingFlow, ListedRowsAgreeWithTheDatabase)
     ASSERT_TRUE(sim.start(&error)) << qPrintable(error);
 
     const QString db = dir.filePath("qmn.db");
-    ASSERT_TRUE(createSqliteDatabase(db, &error)) << qPrintable(error);
     const QString ini = dir.filePath("QMNpilot.ini");
-    ASSERT_TRUE(writeText(ini, QStringLiteral("[ports]\n2=%1\n[startup]\nComPort=2\nStartupComIsOn=True\n"
-                                              "dbtype=SQlite\nsqldbpath=%2\n")
-                                   .arg(sim.devicePath(), db)));
+    ASSERT_TRUE(writeStreamingSettings(ini, sim, db));
     ScriptedDialogs dialogs;
     Program program(ini, dir.filePath("data"), dialogs);
     PacketClock clock(program.sample());

@@ -5,6 +5,7 @@
 #include "net/fake_portal.h"
 #include "recording/database_creator.h"
 #include "scripted_dialogs.h"
+#include "sim_program.h"
 #include "stored_rows.h"
 #include "text_file.h"
 
@@ -55,12 +56,10 @@ TEST(PortalFlow, PostsCarryTheStoredFiguresAtTheIntervalAndAtOnceOnAStep)
     QString error;
     ASSERT_TRUE(sim.start(&error)) << qPrintable(error);
     const QString db = dir.filePath("qmn.db");
-    ASSERT_TRUE(createSqliteDatabase(db, &error)) << qPrintable(error);
     const QString ini = dir.filePath("QMNpilot.ini");
-    ASSERT_TRUE(writeText(ini, QStringLiteral("[ports]\n2=%1\n[startup]\nComPort=2\nStartupComIsOn=True\n"
-                                              "dbtype=SQlite\nsqldbpath=%2\nWptWriteEnable=True\nPortalHost=%3\n"
-                                              "WptThresT=3\nWptThres1=200\nWptThres2=200\nWptUser=bob smith\n")
-                                   .arg(sim.devicePath(), db, portal.address())));
+    ASSERT_TRUE(writeStreamingSettings(ini, sim, db,
+                                       QStringLiteral("WptWriteEnable=True\nPortalHost=%1\n"
+                                                      "WptThresT=3\nWptThres1=200\nWptThres2=200\nWptUser=bob smith\n").arg(portal.address())));
 
     ScriptedDialogs dialogs;
     Program program(ini, dir.filePath("data"), dialogs);

@@ -1,4 +1,4 @@
-#include "app/program.h"
+#include "sim_program.h"
 #include "coro_wait.h"
 #include "line_log.h"
 #include "monitor_sim.h"
@@ -22,22 +22,8 @@ const char kStartFailed[] =
     "An error occured while attempting to start Real-Time data. Please verify your COM port or connection";
 const char kNoMethod[] = "A communication method has not been selected. Select method before proceeding.";
 
-struct ControlTest : ::testing::Test
+struct ControlTest : SimProgramTest
 {
-    QTemporaryDir dir;
-    ScriptedDialogs dialogs;
-    MonitorSim sim;
-    std::unique_ptr<Program> program;
-
-    void SetUp() override
-    {
-        QString error;
-        ASSERT_TRUE(sim.start(&error)) << qPrintable(error);
-        program = std::make_unique<Program>(dir.filePath("QMNpilot.ini"), dir.filePath("data"), dialogs);
-        program->portMap().setEntry(1, sim.devicePath());
-        program->settings().ZigbeeVersion = 8;
-    }
-
     RealtimeControl &control() { return program->realtime(); }
     ProgramFlags &flags() { return program->flags(); }
     QStringList lines() { return program->mainStatus().lines(); }
