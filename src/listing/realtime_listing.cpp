@@ -8,6 +8,7 @@
 #include "settings/settings.h"
 
 #include <QLoggingCategory>
+#include <QTimeZone>
 
 #include <cmath>
 #include <optional>
@@ -24,6 +25,25 @@ int64_t wholeWatts(double watts)
     if (!std::isfinite(watts) || std::fabs(watts) > 1e15)
         throw std::range_error("power out of range");
     return int64_t(watts);
+}
+
+// The first moment of a day on the clock `like` is read from: 01:00 where the
+// clock goes forward at midnight, the first of two midnights where it goes
+// back, so each day is listed once and as long as it really was (23 or 25
+// hours on a change of clock).
+QDateTime firstMomentOf(QDate date, const QDateTime &like)
+{
+    QDateTime hi = like.timeSpec() == Qt::TimeZone ? date.startOfDay(like.timeZone())
+                                                   : date.startOfDay(like.timeSpec(), like.offsetFromUtc());
+    // Qt may pick the second of two midnights; no clock change is 3 hours.
+    QDateTime lo = hi.addSecs(-3 * 3600);
+    if (lo.date() >= date)
+        return hi;
+    while (lo.secsTo(hi) > 1) {
+        const QDateTime mid = lo.addSecs(lo.secsTo(hi) / 2);
+        (mid.date() < date ? lo : hi) = mid;
+    }
+    return hi;
 }
 
 std::optional<double> average(int64_t sum, int64_t count)
@@ -84,8 +104,8 @@ void RealtimeListing::listSample()
     const RealtimeSample &s = m_parts.sample;
     const int64_t p1 = wholeWatts(s.p1);
     const int64_t p2 = wholeWatts(s.p2);
-    // One reading of the clock, so the close test, the labels and the
-    // rows' date and time all agree even when a second turns meanwhile.
+    // One reading of the clock, so the close test and the rows' date and
+    // time agree even when a second turns meanwhile.
     const QDateTime now = m_parts.clock.now();
     const QTime t = now.time();
 
@@ -94,15 +114,14 @@ void RealtimeListing::listSample()
     IntervalStats &hour = m_stats[HourRecord];
     IntervalStats &day = m_stats[DayRecord];
 
-    if (t.second() == 0) {
-        if (t.minute() == 0) {
-            hour.closePending = true;
-            if (t.hour() == 0)
-                day.closePending = true;
-        }
-        if (t.minute() % 5 == 0)
-            five.closePending = true;
-        minute.closePending = true;
+    // A lost packet or a clock change must not keep an interval open: the
+    // first sample past its end closes it, whatever second it falls on.
+    for (int r = 0; r < RecordCount; ++r) {
+        QDateTime &end = m_intervalEnd[r];
+        if (!end.isValid())
+            end = intervalEnd(Record(r), now);
+        else if (now >= end)
+            m_stats[r].closePending = true;
     }
 
     for (IntervalStats &r : {std::ref(minute), std::ref(five), std::ref(hour), std::ref(day)})
@@ -114,7 +133,7 @@ void RealtimeListing::listSample()
             r.ch2StartKwh = s.KWh2;
     }
 
-    // Larger intervals first, so a sample in second 0 counts in the new
+    // Larger intervals first, so the closing sample counts in the new
     // interval of every record and the closing minute folds into the new
     // five-minute record.
     for (Record r : {DayRecord, HourRecord, FiveMinuteRecord, MinuteRecord})
@@ -178,8 +197,8 @@ void RealtimeListing::CloseInterval(Record record, const QDateTime &now)
         next.ch2MaxW = std::max(next.ch2MaxW, r.ch2MaxW);
     }
 
-    // An interval without samples (the very first sample fell in second 0)
-    // has no averages: those cells stay empty, the rest of the row is real.
+    // An interval without samples would have no averages: those cells stay
+    // empty rather than divide by zero.
     const std::optional<double> avg1 = average(r.ch1SumW, r.sampleCount);
     const std::optional<double> avg2 = average(r.ch2SumW, r.sampleCount);
     const std::optional<double> volt =
@@ -188,10 +207,13 @@ void RealtimeListing::CloseInterval(Record record, const QDateTime &now)
     const RealtimeSample &s = m_parts.sample;
     const double kwh1 = s.KWh1 - r.ch1StartKwh;
     const double kwh2 = s.KWh2 - r.ch2StartKwh;
-    const QTime t = now.time();
-    const int label = record == DayRecord ? now.date().day() : record == HourRecord ? t.hour() : t.minute();
+    // The row is dated when its interval ended, the start of the next one,
+    // however late the sample that closes it came.
+    const QDateTime end = m_intervalEnd[record];
+    const QTime t = end.time();
+    const int label = record == DayRecord ? end.date().day() : record == HourRecord ? t.hour() : t.minute();
     RowTableModel &table = tableOf(record);
-    table.addRow(table.makeRow(now, {label, double(r.ch1MaxW), double(r.ch1MinW), avg1, double(r.ch2MaxW),
+    table.addRow(table.makeRow(end, {label, double(r.ch1MaxW), double(r.ch1MinW), avg1, double(r.ch2MaxW),
                                      double(r.ch2MinW), avg2, volt, kwh1, kwh2, kwh2 + kwh1}));
 
     // The minimum is not restarted: it carries over and only falls.
@@ -204,6 +226,20 @@ void RealtimeListing::CloseInterval(Record record, const QDateTime &now)
     r.ch2StartKwh = s.KWh2;
     r.closePending = false;
     r.sampleCount = 0;
+    m_intervalEnd[record] = intervalEnd(record, now);
+}
+
+QDateTime RealtimeListing::intervalEnd(Record record, const QDateTime &now)
+{
+    if (record == DayRecord)
+        return firstMomentOf(now.date().addDays(1), now);
+    // Clocks change on the hour, so the wall-clock time since the start of a
+    // minute, five minutes or an hour is real time, and the next one begins
+    // that many real seconds later, whichever hour it is called.
+    const int minutes = record == HourRecord ? 60 : record == FiveMinuteRecord ? 5 : 1;
+    const QTime t = now.time();
+    const qint64 elapsedMs = (qint64(t.minute() % minutes) * 60 + t.second()) * 1000 + t.msec();
+    return now.addMSecs(qint64(minutes) * 60000 - elapsedMs);
 }
 
 void RealtimeListing::setNoticeVisible(bool visible)

@@ -3,8 +3,14 @@
 #include "listing_fixture.h"
 
 #include <QSignalSpy>
+#include <QTimeZone>
+
+#include <gmock/gmock.h>
 
 #include <cmath>
+#include <functional>
+#include <map>
+#include <optional>
 
 namespace {
 
@@ -14,36 +20,142 @@ class Statistics : public ListingFixture
 {
 };
 
-TEST_F(Statistics, RunFromHalfMinuteClosesMinuteAndFiveMinuteAtTheBoundary)
+// Runs of samples and the summary rows they must leave. Energy grows 1 kWh
+// on CH1 and 0.25 kWh on CH2 per real hour, so a row's energy is how long its
+// interval really lasted.
+struct SampleRun
 {
-    sample.Volt = 231.7;
-    // CH1 rises 1000..1290 W; CH2 is always negative, -200..-229 W.
-    run(at(10, 4, 30), 30, [](int i) { return std::pair(1000.0 + 10 * i, -200.0 - i); });
-    EXPECT_EQ(tables.minute.rowCount(), 0);
-    sampleAt(at(10, 5, 0), 5000, -5000);
-
-    ASSERT_EQ(tables.minute.rowCount(), 1);
-    ASSERT_EQ(tables.fiveMinute.rowCount(), 1);
-    EXPECT_EQ(tables.hour.rowCount(), 0);
-    EXPECT_EQ(tables.daily.rowCount(), 0);
-    // The CH2 average -214.5 rounds to the even -214; its maximum stays 0.
-    EXPECT_EQ(rowText(tables.minute),
-              (Cells{"5", "07:03:2024", "10:05:00", "1290", "1000", "1145", "0", "-229", "-214", "231.7", ".000", ".000",
-                     ".000"}));
-    // Nothing has been folded into the five-minute record yet: no maximums.
-    EXPECT_EQ(rowText(tables.fiveMinute),
-              (Cells{"5", "07:03:2024", "10:05:00", "0", "1000", "1145", "0", "-200", "-214", "231.7", ".000", ".000",
-                     ".000"}));
-    // The closing minute folded into the new five-minute record, and the
-    // second-0 sample counts in the new intervals.
-    const IntervalStats &five = listing.stats(RealtimeListing::FiveMinuteRecord);
-    EXPECT_EQ(five.ch1MaxW, 1290);
-    EXPECT_EQ(five.ch2MinW, -229);
-    EXPECT_EQ(five.sampleCount, 1);
-    EXPECT_EQ(listing.stats(RealtimeListing::MinuteRecord).sampleCount, 1);
-    EXPECT_EQ(listing.stats(RealtimeListing::MinuteRecord).ch1MaxW, 5000);
-    EXPECT_EQ(tables.oneSecond.rowCount(), 31);
+    const char *from; // wall-clock time in the case's zone
+    int count;
+    int stepSeconds;
+};
+struct IntervalCase
+{
+    const char *name;
+    const char *zone; // nullptr: the computer's own
+    std::vector<SampleRun> runs;
+    std::function<std::pair<double, double>(QTime)> power; // CH1, CH2 at a wall-clock time
+    std::array<int, 4> rows;                               // minute, five-minute, hour, day
+    std::vector<std::pair<int, const char *>> shown;       // page, a whole row, cells joined by blanks
+};
+void PrintTo(const IntervalCase &c, std::ostream *os)
+{
+    *os << c.name;
 }
+class Intervals : public ListingFixture, public ::testing::WithParamInterface<IntervalCase>
+{
+};
+
+TEST_P(Intervals, CloseOnceOnTheFirstSampleOfALaterInterval)
+{
+    const IntervalCase &c = GetParam();
+    const QTimeZone zone = c.zone ? QTimeZone(c.zone) : QTimeZone::systemTimeZone();
+    ASSERT_TRUE(zone.isValid()) << c.zone;
+    sample.Volt = 230;
+    std::optional<QDateTime> first;
+    for (const SampleRun &run : c.runs) {
+        const QDateTime from = QDateTime::fromString(run.from, "yyyy-MM-dd hh:mm:ss");
+        const QDateTime start(from.date(), from.time(), zone);
+        for (int i = 0; i < run.count; ++i) {
+            const QDateTime when = start.addSecs(qint64(i) * run.stepSeconds);
+            first = first.value_or(when);
+            const double hours = first->secsTo(when) / 3600.0;
+            sample.KWh1 = 1000 + hours;
+            sample.KWh2 = 500 + hours / 4;
+            const auto [p1, p2] = c.power(when.time());
+            sampleAt(when, p1, p2);
+        }
+    }
+    const int pages[] = {ListingTables::Minute, ListingTables::FiveMinute, ListingTables::Hour, ListingTables::Daily};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(tables.table(pages[i]).rowCount(), c.rows[i]) << "page " << pages[i];
+    for (const auto &[page, row] : c.shown) {
+        std::vector<std::string> rows;
+        for (int r = 0; r < tables.table(page).rowCount(); ++r)
+            rows.push_back(rowText(tables.table(page), r).join(' ').toStdString());
+        EXPECT_THAT(rows, ::testing::Contains(std::string(row))) << "page " << page;
+    }
+}
+
+std::pair<double, double> steady(QTime)
+{
+    return {1000, -500};
+}
+
+// Spikes and dips on both channels, CH2 once above zero, over two hours to midnight.
+std::pair<double, double> foldPower(QTime t)
+{
+    const std::map<QTime, std::pair<double, double>> events = {
+        {QTime(22, 4, 30), {4000, -500}},  {QTime(22, 12, 20), {1000, 800}}, {QTime(23, 17, 40), {2500, -500}},
+        {QTime(23, 20, 0), {1000, 600}},   {QTime(23, 31, 0), {300, -500}},  {QTime(23, 44, 10), {1000, -2000}}};
+    const auto it = events.find(t);
+    return it == events.end() ? steady(t) : it->second;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Listing, Intervals,
+    ::testing::Values(
+        // CH1 rises 1000..1290 W, CH2 falls -200..-229 W; nothing has been
+        // folded into the first five-minute row, so it shows no maximums.
+        IntervalCase{"FromHalfAMinute",
+                     nullptr,
+                     {{"2024-03-07 10:04:30", 31, 1}},
+                     [](QTime t) {
+                         const int i = t.second() - 30;
+                         return t.minute() == 5 ? std::pair(5000.0, -5000.0) : std::pair(1000.0 + 10 * i, -200.0 - i);
+                     },
+                     {1, 1, 0, 0},
+                     {{ListingTables::Minute, "5 07:03:2024 10:05:00 1290 1000 1145 0 -229 -214 230.0 .008 .002 .010"},
+                      {ListingTables::FiveMinute,
+                       "5 07:03:2024 10:05:00 0 1000 1145 0 -200 -214 230.0 .008 .002 .010"}}},
+        // 10:05:00 and 10:06:00 lost, then nothing until 10:08:02: each row
+        // still covers one minute and is labelled with the minute it ended.
+        IntervalCase{"LostSecondZero",
+                     nullptr,
+                     {{"2024-03-07 10:04:57", 3, 1}, {"2024-03-07 10:05:01", 2, 29}, {"2024-03-07 10:08:02", 1, 1}},
+                     [](QTime t) { return std::pair(100.0 * t.second(), 0.0); },
+                     {2, 1, 0, 0},
+                     {{ListingTables::Minute, "5 07:03:2024 10:05:00 5900 5700 5800 0 0 0 230.0 .001 .000 .001"},
+                      {ListingTables::Minute, "6 07:03:2024 10:06:00 3000 100 1550 0 0 0 230.0 .050 .013 .063"}}},
+        // The first sample opens its intervals without closing any; a second
+        // sample in the same second 0 closes nothing more.
+        IntervalCase{"TwoSamplesInOneSecondZero",
+                     nullptr,
+                     {{"2024-03-07 10:05:00", 61, 1}, {"2024-03-07 10:06:00", 2, 1}},
+                     steady,
+                     {1, 0, 0, 0},
+                     {{ListingTables::Minute, "6 07:03:2024 10:06:00 1000 1000 1000 0 -500 -500 230.0 .017 .004 .021"}}},
+        IntervalCase{
+            "FoldIntoHoursAndTheDay",
+            nullptr,
+            {{"2024-03-07 22:00:00", 721, 10}},
+            foldPower,
+            {120, 24, 2, 1},
+            {// A minute closing on a five-minute boundary folds into the next five minutes.
+             {ListingTables::FiveMinute, "5 07:03:2024 22:05:00 1000 1000 1100 0 -500 -500 230.0 .083 .021 .104"},
+             {ListingTables::FiveMinute, "10 07:03:2024 22:10:00 4000 1000 1000 0 -500 -500 230.0 .083 .021 .104"},
+             {ListingTables::FiveMinute, "15 07:03:2024 22:15:00 1000 1000 1000 800 -500 -457 230.0 .083 .021 .104"},
+             {ListingTables::Hour, "23 07:03:2024 23:00:00 4000 1000 1008 800 -500 -496 230.0 1.000 .250 1.250"},
+             {ListingTables::Hour, "0 08:03:2024 00:00:00 2500 300 1002 600 -2000 -501 230.0 1.000 .250 1.250"},
+             {ListingTables::Daily, "8 08:03:2024 00:00:00 4000 1000 1005 800 -500 -499 230.0 2.000 .500 2.500"}}},
+        // Clocks go from 00:00 to 01:00 on 8 September 2024: a day of 23 hours.
+        IntervalCase{"ClockForwardAtMidnight",
+                     "America/Santiago",
+                     {{"2024-09-07 00:00:00", 189, 900}},
+                     steady,
+                     {188, 188, 47, 2},
+                     {{ListingTables::Daily, "8 08:09:2024 01:00:00 1000 1000 1000 0 -500 -500 230.0 24.000 6.000 30.000"},
+                      {ListingTables::Daily, "9 09:09:2024 00:00:00 1000 1000 1000 0 -500 -500 230.0 23.000 5.750 28.750"}}},
+        // Clocks go from 01:00 back to 00:00 on 3 November 2024: 00:00:00 comes twice in a day of 25 hours.
+        IntervalCase{"ClockBackToMidnight",
+                     "America/Havana",
+                     {{"2024-11-02 00:00:00", 197, 900}},
+                     steady,
+                     {196, 196, 49, 2},
+                     {{ListingTables::Daily, "3 03:11:2024 00:00:00 1000 1000 1000 0 -500 -500 230.0 24.000 6.000 30.000"},
+                      {ListingTables::Daily,
+                       "4 04:11:2024 00:00:00 1000 1000 1000 0 -500 -500 230.0 25.000 6.250 31.250"}}}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(Statistics, MidnightWritesDayHourFiveMinuteAndMinuteInThatOrder)
 {
@@ -59,15 +171,6 @@ TEST_F(Statistics, MidnightWritesDayHourFiveMinuteAndMinuteInThatOrder)
     EXPECT_EQ(rowText(tables.daily).mid(0, 3), (Cells{"8", "08:03:2024", "00:00:00"}));
     EXPECT_EQ(rowText(tables.hour).mid(0, 4), (Cells{"0", "08:03:2024", "00:00:00", "0"}));
     EXPECT_EQ(tables.daily.text(0, 5), "700"); // average of the day's two samples
-}
-
-TEST_F(Statistics, SamplesThatNeverFallOnSecondZeroNeverClose)
-{
-    run(at(10, 0, 1), 300, [](int) { return std::pair(500.0, 100.0); }, 2);
-    for (int page = ListingTables::Minute; page <= ListingTables::Daily; ++page)
-        EXPECT_EQ(tables.table(page).rowCount(), 0) << page;
-    EXPECT_EQ(listing.stats(RealtimeListing::MinuteRecord).sampleCount, 300);
-    EXPECT_EQ(listing.stats(RealtimeListing::MinuteRecord).ch1SumW, 150000);
 }
 
 TEST_F(Statistics, ZeroWattsReseedsTheMinimumAndItCarriesOverIntervals)
@@ -106,20 +209,6 @@ TEST_F(Statistics, EnergyOfAnIntervalRoundsToThousandths)
     sample.KWh2 = 13.3456;
     sampleAt(at(10, 1, 0), 100);
     EXPECT_EQ(rowText(tables.minute).mid(10), (Cells{".045", "12.346", "12.391"}));
-}
-
-TEST_F(Statistics, FirstSampleInSecondZeroLeavesAveragesEmptyAndTheRunGoesOn)
-{
-    sample.Volt = 120;
-    sampleAt(at(10, 5, 0), 800, 200);
-    ASSERT_EQ(tables.minute.rowCount(), 1);
-    EXPECT_EQ(rowText(tables.minute), (Cells{"5", "07:03:2024", "10:05:00", "0", "800", "", "0", "200", "", "", ".000",
-                                             ".000", ".000"}));
-    EXPECT_EQ(tables.fiveMinute.text(0, 5), "");
-    run(at(10, 5, 1), 60, [](int) { return std::pair(600.0, 100.0); });
-    ASSERT_EQ(tables.minute.rowCount(), 2);
-    EXPECT_EQ(rowText(tables.minute).mid(3, 7), (Cells{"800", "600", "603", "200", "100", "102", "120.0"}));
-    EXPECT_EQ(laterSteps, 61);
 }
 
 // Readings that overflowed the old 16-bit averages and 32-bit sums, or that
