@@ -123,6 +123,63 @@ INSTANTIATE_TEST_SUITE_P(
                                                                           int64_t(5e9), int64_t(5e9)}}),
     [](const auto &info) { return std::string(info.param.name); });
 
+// A swing exactly the size of a channel's trigger does not arm it, one watt
+// more does; each channel goes by its own trigger.
+struct EdgeCase
+{
+    const char *name;
+    int channel;
+    double swing;
+    bool arms;
+};
+void PrintTo(const EdgeCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class TriggerEdge : public UploadTest, public ::testing::WithParamInterface<EdgeCase>
+{
+};
+
+TEST_P(TriggerEdge, OnlyASwingBeyondTheChannelsTriggerArms)
+{
+    const EdgeCase &c = GetParam();
+    settings.WptThres1 = 150;
+    settings.WptThres2 = 250;
+    settle(1000, 1000);
+    const double p1 = 1000 + (c.channel == 1 ? c.swing : 0);
+    const double p2 = 1000 + (c.channel == 2 ? c.swing : 0);
+    sampleOf(p1, p2);
+    EXPECT_EQ(upload.armed(c.channel), c.arms);
+    sampleOf(p1, p2);
+    EXPECT_EQ(rows(), c.arms ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, TriggerEdge,
+                         ::testing::Values(EdgeCase{"Ch1AtTrigger", 1, 150, false}, EdgeCase{"Ch1Beyond", 1, 151, true},
+                                           EdgeCase{"Ch1BetweenTheTriggers", 1, -200, true},
+                                           EdgeCase{"Ch2AtTrigger", 2, -250, false},
+                                           EdgeCase{"Ch2BetweenTheTriggers", 2, 200, false},
+                                           EdgeCase{"Ch2Beyond", 2, 251, true}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(UploadTest, PostTimerStopsWithRealTimeDataAndItsLastTickCounts)
+{
+    settings.WptThresT = 2;
+    settle(1500);
+    ASSERT_TRUE(upload.postTimer().isActive());
+    EXPECT_EQ(upload.postTimer().interval(), 1000);
+    upload.postTimerTick();
+    flags.realtimeActive = false;
+    upload.postTimerTick(); // the interval ends as the timer stops
+    EXPECT_FALSE(upload.postTimer().isActive());
+    flags.realtimeActive = true;
+    sampleOf(1500);
+    EXPECT_TRUE(upload.postTimer().isActive());
+    ASSERT_EQ(rows(), 1);
+    EXPECT_EQ(cell(0, C::TriggerSource), " Time out");
+}
+
 TEST_F(UploadTest, BothChannelsSettlingGiveOnePostFromCh2)
 {
     settle(1000, 500);

@@ -1,4 +1,5 @@
 #include "app/program.h"
+#include "common/status_box_widget.h"
 #include "net/web_window.h"
 #include "scripted_dialogs.h"
 #include "settings/settings_store.h"
@@ -72,4 +73,29 @@ TEST_F(WebWindowTest, BadPortalAddressIsIgnoredAtStartUp)
     EXPECT_EQ(other.settings().PortalHost, "");
     other.portal().loadChanged();
     EXPECT_EQ(other.portal().portalStatus(), "No portal address set (PortalHost)");
+}
+
+TEST_F(WebWindowTest, StatusSaysWhetherRealTimeDataRuns)
+{
+    WebFrm window(program.portal());
+    auto *status = window.findChild<StatusBoxWidget *>();
+    ASSERT_TRUE(status);
+    const auto shown = [status] {
+        const QPalette p = status->palette();
+        return QStringList{status->text(), p.color(QPalette::Window).name(), p.color(QPalette::WindowText).name()};
+    };
+    const QStringList stopped{"Real-Time Data Stopped", "#ff0000", "#ffffff"};
+    const QStringList started{"Real-Time Data Started", "#00ff00", "#000000"};
+    EXPECT_EQ(shown(), stopped);
+
+    program.settings().WptWriteEnable = true;
+    program.flags().realtimeActive = true;
+    program.dispatch().LogSample();
+    EXPECT_EQ(shown(), started);
+    program.flags().realtimeActive = false;
+    program.portal().RefreshTextBoxes(); // as the options window's "Done" does
+    EXPECT_EQ(shown(), stopped);
+    program.flags().realtimeActive = true;
+    program.portal().RefreshTextBoxes();
+    EXPECT_EQ(shown(), started);
 }
