@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -64,16 +65,38 @@ TEST_F(OptionsWindowTest, ClosingChecksPendingTextAndDoneRefreshesTheWebWindow)
     EXPECT_EQ(saved("WptUser"), "carol");
 }
 
-TEST_F(OptionsWindowTest, LoadShowsTheSavedChoices)
+TEST_F(OptionsWindowTest, LoadShowsTheSavedChoicesTheEnergyTotalsAndTheAccountPage)
 {
     settings().dbtype = "Sqlite"; // not a kind the program knows
     settings().StartupServerIsOn = true;
+    settings().SolarToWeb1 = true;
+    settings().PortalHost = "portal.example.com:8080";
+    settings().WptUser = "bob & sue";
+    program.sample().KWh1 = 1234.5678;
+    program.sample().KWh2 = 10.25;
+    program.sample().KWh2P = 0.25;
     open();
     for (int i = 0; i < 3; ++i)
         EXPECT_FALSE(window->databaseOption(i)->isChecked()) << i;
     EXPECT_TRUE(window->box(OptionsLogic::Box::StartupServer)->isChecked());
+    EXPECT_TRUE(window->box(OptionsLogic::Box::SolarToWeb)->isChecked());
     EXPECT_FALSE(window->box(OptionsLogic::Box::StartupCom)->isChecked());
     EXPECT_EQ(saved("dbtype"), "(missing)");
+    EXPECT_EQ(window->accountLink()->text().toStdString(),
+              "<a href=\"http://portal.example.com:8080/Monitor/monitor.php?user=bob%20%26%20sue\">"
+              "portal.example.com:8080/Monitor/monitor.php?user=bob &amp; sue</a>");
+
+    const auto totals = [this] {
+        QStringList shown;
+        for (int i = 0; i < 4; ++i)
+            shown << window->energyBox(i)->text();
+        return shown;
+    };
+    // Received from the grid, sold to it, generated, consumed.
+    EXPECT_EQ(totals(), QStringList({"10.000 KWh", ".250 KWh", "1,234.568 KWh", "1,244.568 KWh"}));
+    program.sample().KWh2P = 1.25;
+    window->button("Refresh")->click();
+    EXPECT_EQ(totals(), QStringList({"9.000 KWh", "1.250 KWh", "1,234.568 KWh", "1,243.568 KWh"}));
 }
 
 TEST_F(OptionsWindowTest, PolarityTestShowsItsAnswerInColour)
