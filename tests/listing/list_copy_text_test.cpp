@@ -17,20 +17,7 @@ protected:
         sampleAt(at(10, 1, 0), 900, 300);
         sampleAt(at(10, 2, 0), 900, 300);
     }
-    const QString header = "Minute\tDate\tTime\tCH1max W\tCH1min W\tCH1avg W\tCH2max W\tCH2min W\tCH2avg W\tVolt\t"
-                           "CH1 KWh\tCH2 KWh\tTOT KWh\t\r\n";
-    const QString newer = "2\t07:03:2024\t10:02:00\t900\t900\t900\t300\t300\t300\t120.0\t.000\t.000\t.000\r\n";
-    const QString older = "1\t07:03:2024\t10:01:00\t1200\t1000\t1100\t500\t400\t450\t120.0\t.000\t.000\t.000\r\n";
 };
-
-TEST_F(CopyText, AllWithHeaderIsTabSeparatedWithCrLfAndATabEndingTheHeader)
-{
-    twoMinutes();
-    const ListCopyText copy = listCopyText(tables.minute, true, 1, -1, true);
-    EXPECT_EQ(copy.text, header + newer + older);
-    EXPECT_EQ(copy.count, 2);
-    EXPECT_EQ(listCopyText(tables.minute, false, 1, -1, true).text, newer + older);
-}
 
 TEST_F(CopyText, ColumnRangeAlwaysStartsRowsWithTheFirstColumn)
 {

@@ -14,8 +14,6 @@
 
 namespace {
 
-using Cells = QStringList;
-
 class Statistics : public ListingFixture
 {
 };
@@ -77,118 +75,75 @@ TEST_P(Intervals, CloseOnceOnTheFirstSampleOfALaterInterval)
     }
 }
 
-std::pair<double, double> steady(QTime)
+// 1000 W on CH1 and -500 W on CH2, but at the given moments.
+std::function<std::pair<double, double>(QTime)> steadyBut(std::map<QTime, std::pair<double, double>> events = {})
 {
-    return {1000, -500};
+    return [events](QTime t) {
+        const auto it = events.find(t);
+        return it == events.end() ? std::pair(1000.0, -500.0) : it->second;
+    };
 }
 
-// Spikes and dips on both channels, CH2 once above zero, over two hours to midnight.
-std::pair<double, double> foldPower(QTime t)
-{
-    const std::map<QTime, std::pair<double, double>> events = {
-        {QTime(22, 4, 30), {4000, -500}},  {QTime(22, 12, 20), {1000, 800}}, {QTime(23, 17, 40), {2500, -500}},
-        {QTime(23, 20, 0), {1000, 600}},   {QTime(23, 31, 0), {300, -500}},  {QTime(23, 44, 10), {1000, -2000}}};
-    const auto it = events.find(t);
-    return it == events.end() ? steady(t) : it->second;
-}
-
+using L = ListingTables;
 INSTANTIATE_TEST_SUITE_P(
     Listing, Intervals,
     ::testing::Values(
         // CH1 rises 1000..1290 W, CH2 falls -200..-229 W; nothing has been
         // folded into the first five-minute row, so it shows no maximums.
-        IntervalCase{"FromHalfAMinute",
-                     nullptr,
-                     {{"2024-03-07 10:04:30", 31, 1}},
+        IntervalCase{"FromHalfAMinute", nullptr, {{"2024-03-07 10:04:30", 31, 1}},
                      [](QTime t) {
                          const int i = t.second() - 30;
                          return t.minute() == 5 ? std::pair(5000.0, -5000.0) : std::pair(1000.0 + 10 * i, -200.0 - i);
                      },
                      {1, 1, 0, 0},
-                     {{ListingTables::Minute, "5 07:03:2024 10:05:00 1290 1000 1145 0 -229 -214 230.0 .008 .002 .010"},
-                      {ListingTables::FiveMinute,
-                       "5 07:03:2024 10:05:00 0 1000 1145 0 -200 -214 230.0 .008 .002 .010"}}},
+                     {{L::Minute, "5 07:03:2024 10:05:00 1290 1000 1145 0 -229 -214 230.0 .008 .002 .010"},
+                      {L::FiveMinute, "5 07:03:2024 10:05:00 0 1000 1145 0 -200 -214 230.0 .008 .002 .010"}}},
         // 10:05:00 and 10:06:00 lost, then nothing until 10:08:02: each row
         // still covers one minute and is labelled with the minute it ended.
-        IntervalCase{"LostSecondZero",
-                     nullptr,
+        IntervalCase{"LostSecondZero", nullptr,
                      {{"2024-03-07 10:04:57", 3, 1}, {"2024-03-07 10:05:01", 2, 29}, {"2024-03-07 10:08:02", 1, 1}},
-                     [](QTime t) { return std::pair(100.0 * t.second(), 0.0); },
-                     {2, 1, 0, 0},
-                     {{ListingTables::Minute, "5 07:03:2024 10:05:00 5900 5700 5800 0 0 0 230.0 .001 .000 .001"},
-                      {ListingTables::Minute, "6 07:03:2024 10:06:00 3000 100 1550 0 0 0 230.0 .050 .013 .063"}}},
+                     [](QTime t) { return std::pair(100.0 * t.second(), 0.0); }, {2, 1, 0, 0},
+                     {{L::Minute, "5 07:03:2024 10:05:00 5900 5700 5800 0 0 0 230.0 .001 .000 .001"},
+                      {L::Minute, "6 07:03:2024 10:06:00 3000 100 1550 0 0 0 230.0 .050 .013 .063"}}},
+        // A 0 W reading re-seeds the lowest power from the next sample; the
+        // lowest power then carries over into the next minute.
+        IntervalCase{"ZeroWattsReseedsTheMinimum", nullptr,
+                     {{"2024-03-07 10:00:57", 5, 1}, {"2024-03-07 10:02:00", 1, 1}},
+                     steadyBut({{QTime(10, 0, 57), {500, -500}}, {QTime(10, 0, 58), {0, -500}},
+                                {QTime(10, 0, 59), {700, -500}}, {QTime(10, 1, 0), {900, -500}},
+                                {QTime(10, 1, 1), {800, -500}}}),
+                     {2, 0, 0, 0},
+                     {{L::Minute, "1 07:03:2024 10:01:00 700 700 400 0 -500 -500 230.0 .001 .000 .001"},
+                      {L::Minute, "2 07:03:2024 10:02:00 900 700 850 0 -500 -500 230.0 .017 .004 .021"}}},
         // The first sample opens its intervals without closing any; a second
         // sample in the same second 0 closes nothing more.
-        IntervalCase{"TwoSamplesInOneSecondZero",
-                     nullptr,
-                     {{"2024-03-07 10:05:00", 61, 1}, {"2024-03-07 10:06:00", 2, 1}},
-                     steady,
-                     {1, 0, 0, 0},
-                     {{ListingTables::Minute, "6 07:03:2024 10:06:00 1000 1000 1000 0 -500 -500 230.0 .017 .004 .021"}}},
-        IntervalCase{
-            "FoldIntoHoursAndTheDay",
-            nullptr,
-            {{"2024-03-07 22:00:00", 721, 10}},
-            foldPower,
-            {120, 24, 2, 1},
-            {// A minute closing on a five-minute boundary folds into the next five minutes.
-             {ListingTables::FiveMinute, "5 07:03:2024 22:05:00 1000 1000 1100 0 -500 -500 230.0 .083 .021 .104"},
-             {ListingTables::FiveMinute, "10 07:03:2024 22:10:00 4000 1000 1000 0 -500 -500 230.0 .083 .021 .104"},
-             {ListingTables::FiveMinute, "15 07:03:2024 22:15:00 1000 1000 1000 800 -500 -457 230.0 .083 .021 .104"},
-             {ListingTables::Hour, "23 07:03:2024 23:00:00 4000 1000 1008 800 -500 -496 230.0 1.000 .250 1.250"},
-             {ListingTables::Hour, "0 08:03:2024 00:00:00 2500 300 1002 600 -2000 -501 230.0 1.000 .250 1.250"},
-             {ListingTables::Daily, "8 08:03:2024 00:00:00 4000 1000 1005 800 -500 -499 230.0 2.000 .500 2.500"}}},
+        IntervalCase{"TwoSamplesInOneSecondZero", nullptr,
+                     {{"2024-03-07 10:05:00", 61, 1}, {"2024-03-07 10:06:00", 2, 1}}, steadyBut(), {1, 0, 0, 0},
+                     {{L::Minute, "6 07:03:2024 10:06:00 1000 1000 1000 0 -500 -500 230.0 .017 .004 .021"}}},
+        // Spikes and dips on both channels, CH2 once above zero; a minute
+        // closing on a five-minute boundary folds into the next five minutes.
+        IntervalCase{"FoldIntoHoursAndTheDay", nullptr, {{"2024-03-07 22:00:00", 721, 10}},
+                     steadyBut({{QTime(22, 4, 30), {4000, -500}}, {QTime(22, 12, 20), {1000, 800}},
+                                {QTime(23, 17, 40), {2500, -500}}, {QTime(23, 20, 0), {1000, 600}},
+                                {QTime(23, 31, 0), {300, -500}}, {QTime(23, 44, 10), {1000, -2000}}}),
+                     {120, 24, 2, 1},
+                     {{L::FiveMinute, "5 07:03:2024 22:05:00 1000 1000 1100 0 -500 -500 230.0 .083 .021 .104"},
+                      {L::FiveMinute, "10 07:03:2024 22:10:00 4000 1000 1000 0 -500 -500 230.0 .083 .021 .104"},
+                      {L::FiveMinute, "15 07:03:2024 22:15:00 1000 1000 1000 800 -500 -457 230.0 .083 .021 .104"},
+                      {L::Hour, "23 07:03:2024 23:00:00 4000 1000 1008 800 -500 -496 230.0 1.000 .250 1.250"},
+                      {L::Hour, "0 08:03:2024 00:00:00 2500 300 1002 600 -2000 -501 230.0 1.000 .250 1.250"},
+                      {L::Daily, "8 08:03:2024 00:00:00 4000 1000 1005 800 -500 -499 230.0 2.000 .500 2.500"}}},
         // Clocks go from 00:00 to 01:00 on 8 September 2024: a day of 23 hours.
-        IntervalCase{"ClockForwardAtMidnight",
-                     "America/Santiago",
-                     {{"2024-09-07 00:00:00", 189, 900}},
-                     steady,
+        IntervalCase{"ClockForwardAtMidnight", "America/Santiago", {{"2024-09-07 00:00:00", 189, 900}}, steadyBut(),
                      {188, 188, 47, 2},
-                     {{ListingTables::Daily, "8 08:09:2024 01:00:00 1000 1000 1000 0 -500 -500 230.0 24.000 6.000 30.000"},
-                      {ListingTables::Daily, "9 09:09:2024 00:00:00 1000 1000 1000 0 -500 -500 230.0 23.000 5.750 28.750"}}},
-        // Clocks go from 01:00 back to 00:00 on 3 November 2024: 00:00:00 comes twice in a day of 25 hours.
-        IntervalCase{"ClockBackToMidnight",
-                     "America/Havana",
-                     {{"2024-11-02 00:00:00", 197, 900}},
-                     steady,
+                     {{L::Daily, "8 08:09:2024 01:00:00 1000 1000 1000 0 -500 -500 230.0 24.000 6.000 30.000"},
+                      {L::Daily, "9 09:09:2024 00:00:00 1000 1000 1000 0 -500 -500 230.0 23.000 5.750 28.750"}}},
+        // Clocks go from 01:00 back to 00:00 on 3 November 2024: midnight twice in a day of 25 hours.
+        IntervalCase{"ClockBackToMidnight", "America/Havana", {{"2024-11-02 00:00:00", 197, 900}}, steadyBut(),
                      {196, 196, 49, 2},
-                     {{ListingTables::Daily, "3 03:11:2024 00:00:00 1000 1000 1000 0 -500 -500 230.0 24.000 6.000 30.000"},
-                      {ListingTables::Daily,
-                       "4 04:11:2024 00:00:00 1000 1000 1000 0 -500 -500 230.0 25.000 6.250 31.250"}}}),
+                     {{L::Daily, "3 03:11:2024 00:00:00 1000 1000 1000 0 -500 -500 230.0 24.000 6.000 30.000"},
+                      {L::Daily, "4 04:11:2024 00:00:00 1000 1000 1000 0 -500 -500 230.0 25.000 6.250 31.250"}}}),
     [](const auto &info) { return std::string(info.param.name); });
-
-TEST_F(Statistics, MidnightWritesDayHourFiveMinuteAndMinuteInThatOrder)
-{
-    QStringList order;
-    const std::pair<RowTableModel *, const char *> watched[] = {
-        {&tables.minute, "minute"}, {&tables.fiveMinute, "five"}, {&tables.hour, "hour"}, {&tables.daily, "day"}};
-    for (auto [table, name] : watched)
-        QObject::connect(table, &QAbstractItemModel::rowsInserted, [&order, name = name] { order << name; });
-
-    run(at(23, 59, 58), 3, [](int) { return std::pair(700.0, 300.0); });
-
-    EXPECT_EQ(order, (QStringList{"day", "hour", "five", "minute"}));
-    EXPECT_EQ(rowText(tables.daily).mid(0, 3), (Cells{"8", "08:03:2024", "00:00:00"}));
-    EXPECT_EQ(rowText(tables.hour).mid(0, 4), (Cells{"0", "08:03:2024", "00:00:00", "0"}));
-    EXPECT_EQ(tables.daily.text(0, 5), "700"); // average of the day's two samples
-}
-
-TEST_F(Statistics, ZeroWattsReseedsTheMinimumAndItCarriesOverIntervals)
-{
-    const IntervalStats &minute = listing.stats(RealtimeListing::MinuteRecord);
-    sampleAt(at(10, 0, 57), 500);
-    sampleAt(at(10, 0, 58), 0);
-    EXPECT_EQ(minute.ch1MinW, 0);
-    sampleAt(at(10, 0, 59), 700);
-    EXPECT_EQ(minute.ch1MinW, 700);
-    sampleAt(at(10, 1, 0), 900);
-    EXPECT_EQ(tables.minute.text(0, 4), "700");
-    // The minimum is not restarted with the new minute.
-    sampleAt(at(10, 1, 1), 800);
-    sampleAt(at(10, 2, 0), 800);
-    EXPECT_EQ(tables.minute.text(0, 3), "900");
-    EXPECT_EQ(tables.minute.text(0, 4), "700");
-}
 
 TEST_F(Statistics, TheRowPastTwelveHundredDropsTheOldest)
 {
@@ -198,17 +153,6 @@ TEST_F(Statistics, TheRowPastTwelveHundredDropsTheOldest)
         EXPECT_EQ(table->value(0, 3), 1200);    // newest on top
         EXPECT_EQ(table->value(1199, 3), 1);    // the first sample is gone
     }
-}
-
-TEST_F(Statistics, EnergyOfAnIntervalRoundsToThousandths)
-{
-    sample.KWh1 = 10.0;
-    sample.KWh2 = 1.0;
-    sampleAt(at(10, 0, 59), 100);
-    sample.KWh1 = 10.0451;
-    sample.KWh2 = 13.3456;
-    sampleAt(at(10, 1, 0), 100);
-    EXPECT_EQ(rowText(tables.minute).mid(10), (Cells{".045", "12.346", "12.391"}));
 }
 
 // Readings that overflowed the old 16-bit averages and 32-bit sums, or that

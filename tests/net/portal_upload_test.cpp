@@ -68,20 +68,6 @@ using C = PostListModel::ColumnIndex;
 
 } // namespace
 
-TEST_F(UploadTest, SteadyPowerPostsOncePerInterval)
-{
-    settle(1500, 300);
-    for (int second = 1; second <= 180; ++second) {
-        upload.postTimerTick();
-        sampleOf(1500, 300);
-    }
-    ASSERT_EQ(rows(), 3);
-    for (int r = 0; r < 3; ++r)
-        EXPECT_EQ(QStringList({cell(r, C::TriggerSource), cell(r, C::Trig1), cell(r, C::Trig2), cell(r, C::Ch1Watt)}),
-                  QStringList({" Time out", "0", "0", "1,500"}));
-    EXPECT_EQ(upload.portalStatus(), PortalUpload::kNoAddress);
-}
-
 struct StepCase
 {
     const char *name;
