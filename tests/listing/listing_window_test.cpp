@@ -229,10 +229,6 @@ struct CommandCase
     bool streamingBefore;
     const char *sent; // after the acknowledgement probe
 };
-void PrintTo(const CommandCase &c, std::ostream *os)
-{
-    *os << c.name;
-}
 class RealTimeCommands : public SimProgramTest, public ::testing::WithParamInterface<CommandCase>
 {
 };
@@ -258,8 +254,9 @@ TEST_P(RealTimeCommands, SwitchTheMonitor)
     }
     ASSERT_TRUE(QTest::qWaitFor([&] { return sim.streaming() != c.streamingBefore; }, 15000));
     EXPECT_EQ(sim.received(), QByteArray("\xFC") + c.sent);
-    if (!c.dashboard)
+    if (!c.dashboard) {
         EXPECT_TRUE(QTest::qWaitFor([&] { return program->listing().notices().lines().isEmpty(); }, 10000));
+    }
     EXPECT_TRUE(dialogs.messages.isEmpty());
 }
 

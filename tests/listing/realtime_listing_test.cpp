@@ -36,10 +36,6 @@ struct IntervalCase
     std::array<int, 4> rows;                               // minute, five-minute, hour, day
     std::vector<std::pair<int, const char *>> shown;       // page, a whole row, cells joined by blanks
 };
-void PrintTo(const IntervalCase &c, std::ostream *os)
-{
-    *os << c.name;
-}
 class Intervals : public ListingFixture, public ::testing::WithParamInterface<IntervalCase>
 {
 };

@@ -118,10 +118,6 @@ struct EdgeCase
     double swing;
     bool arms;
 };
-void PrintTo(const EdgeCase &c, std::ostream *os)
-{
-    *os << c.name;
-}
 
 class TriggerEdge : public UploadTest, public ::testing::WithParamInterface<EdgeCase>
 {
