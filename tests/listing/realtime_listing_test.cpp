@@ -184,7 +184,7 @@ TEST_P(ExtremeReadings, NeitherStallNorStopTheDispatch)
 }
 
 INSTANTIATE_TEST_SUITE_P(Listing, ExtremeReadings,
-                         ::testing::Values(Extreme{40000, "40000"}, Extreme{3e7, "30000000"},
+                         ::testing::Values(Extreme{3e7, "30000000"},
                                            Extreme{std::nan(""), nullptr}));
 
 TEST_F(Statistics, NoticeUntilTheFirstListedSample)
