@@ -1,5 +1,6 @@
 // The listing window on the program's own listing: what the user copies,
-// clears and closes, and the menu entry that opens it.
+// clears and closes, the menu entry that opens it, and the real-time
+// commands that reach the monitor from it and from the dashboard.
 #include "app/main_window.h"
 #include "app/program.h"
 #include "listing/listing_window.h"
