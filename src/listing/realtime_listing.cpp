@@ -114,13 +114,14 @@ void RealtimeListing::listSample()
     IntervalStats &hour = m_stats[HourRecord];
     IntervalStats &day = m_stats[DayRecord];
 
-    // A lost packet or a clock change must not keep an interval open: the
-    // first sample past its end closes it, whatever second it falls on.
+    // A lost packet or a change of clock must not keep an interval open: the
+    // first sample outside it closes it, whatever second it falls on, also
+    // when the clock was set back.
     for (int r = 0; r < RecordCount; ++r) {
-        QDateTime &end = m_intervalEnd[r];
-        if (!end.isValid())
-            end = intervalEnd(Record(r), now);
-        else if (now >= end)
+        Bounds &bounds = m_bounds[r];
+        if (!bounds.end.isValid())
+            bounds = boundsAround(Record(r), now);
+        else if (now >= bounds.end || now < bounds.start)
             m_stats[r].closePending = true;
     }
 
@@ -209,7 +210,7 @@ void RealtimeListing::CloseInterval(Record record, const QDateTime &now)
     const double kwh2 = s.KWh2 - r.ch2StartKwh;
     // The row is dated when its interval ended, the start of the next one,
     // however late the sample that closes it came.
-    const QDateTime end = m_intervalEnd[record];
+    const QDateTime end = m_bounds[record].end;
     const QTime t = end.time();
     const int label = record == DayRecord ? end.date().day() : record == HourRecord ? t.hour() : t.minute();
     RowTableModel &table = tableOf(record);
@@ -226,20 +227,20 @@ void RealtimeListing::CloseInterval(Record record, const QDateTime &now)
     r.ch2StartKwh = s.KWh2;
     r.closePending = false;
     r.sampleCount = 0;
-    m_intervalEnd[record] = intervalEnd(record, now);
+    m_bounds[record] = boundsAround(record, now);
 }
 
-QDateTime RealtimeListing::intervalEnd(Record record, const QDateTime &now)
+RealtimeListing::Bounds RealtimeListing::boundsAround(Record record, const QDateTime &now)
 {
     if (record == DayRecord)
-        return firstMomentOf(now.date().addDays(1), now);
+        return {firstMomentOf(now.date(), now), firstMomentOf(now.date().addDays(1), now)};
     // Clocks change on the hour, so the wall-clock time since the start of a
     // minute, five minutes or an hour is real time, and the next one begins
     // that many real seconds later, whichever hour it is called.
     const int minutes = record == HourRecord ? 60 : record == FiveMinuteRecord ? 5 : 1;
     const QTime t = now.time();
-    const qint64 elapsedMs = (qint64(t.minute() % minutes) * 60 + t.second()) * 1000 + t.msec();
-    return now.addMSecs(qint64(minutes) * 60000 - elapsedMs);
+    const QDateTime start = now.addMSecs(-((qint64(t.minute() % minutes) * 60 + t.second()) * 1000 + t.msec()));
+    return {start, start.addSecs(minutes * 60)};
 }
 
 void RealtimeListing::setNoticeVisible(bool visible)

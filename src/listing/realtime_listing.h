@@ -65,17 +65,22 @@ private:
     void putUpNotice();
     void listSample();
     void CloseInterval(Record record, const QDateTime &now);
-    // Where the interval of `record` that holds `now` ends.
-    static QDateTime intervalEnd(Record record, const QDateTime &now);
+    // Where the interval of `record` that holds `now` begins and ends.
+    struct Bounds
+    {
+        QDateTime start;
+        QDateTime end;
+    };
+    static Bounds boundsAround(Record record, const QDateTime &now);
     void seedMinimums(IntervalStats &r, int64_t p1, int64_t p2);
     void setNoticeVisible(bool visible);
     RowTableModel &tableOf(Record record);
 
     Parts m_parts;
     std::array<IntervalStats, RecordCount> m_stats{};
-    // Where each record's current interval ends, as an instant: its row is
-    // due on the first sample at or past it, whichever second that falls on.
-    std::array<QDateTime, RecordCount> m_intervalEnd{};
+    // Each record's current interval, as instants: its row is due on the
+    // first sample outside it, whichever second that falls on.
+    std::array<Bounds, RecordCount> m_bounds{};
     bool m_noDataNoticeShown = false;
     ListingTables m_tables;
     StatusList m_notices;

@@ -19,8 +19,8 @@ class Statistics : public ListingFixture
 };
 
 // Runs of samples and the summary rows they must leave. Energy grows 1 kWh
-// on CH1 and 0.25 kWh on CH2 per real hour, so a row's energy is how long its
-// interval really lasted.
+// on CH1 and 0.25 kWh on CH2 per real hour between samples (none when the
+// clock goes back), so a row's energy is how long its interval really lasted.
 struct SampleRun
 {
     const char *from; // wall-clock time in the case's zone
@@ -46,14 +46,15 @@ TEST_P(Intervals, CloseOnceOnTheFirstSampleOfALaterInterval)
     const QTimeZone zone = c.zone ? QTimeZone(c.zone) : QTimeZone::systemTimeZone();
     ASSERT_TRUE(zone.isValid()) << c.zone;
     sample.Volt = 230;
-    std::optional<QDateTime> first;
+    std::optional<QDateTime> previous;
+    double hours = 0;
     for (const SampleRun &run : c.runs) {
         const QDateTime from = QDateTime::fromString(run.from, "yyyy-MM-dd hh:mm:ss");
         const QDateTime start(from.date(), from.time(), zone);
         for (int i = 0; i < run.count; ++i) {
             const QDateTime when = start.addSecs(qint64(i) * run.stepSeconds);
-            first = first.value_or(when);
-            const double hours = first->secsTo(when) / 3600.0;
+            hours += std::max<qint64>(0, previous.value_or(when).secsTo(when)) / 3600.0;
+            previous = when;
             sample.KWh1 = 1000 + hours;
             sample.KWh2 = 500 + hours / 4;
             const auto [p1, p2] = c.power(when.time());
@@ -129,6 +130,14 @@ INSTANTIATE_TEST_SUITE_P(
                       {L::Hour, "23 07:03:2024 23:00:00 4000 1000 1008 800 -500 -496 230.0 1.000 .250 1.250"},
                       {L::Hour, "0 08:03:2024 00:00:00 2500 300 1002 600 -2000 -501 230.0 1.000 .250 1.250"},
                       {L::Daily, "8 08:03:2024 00:00:00 4000 1000 1005 800 -500 -499 230.0 2.000 .500 2.500"}}},
+        // The clock set back an hour closes every interval but the day's,
+        // each row labelled with the end of the interval it covers.
+        IntervalCase{"ClockSetBack", nullptr, {{"2024-03-07 10:30:50", 5, 1}, {"2024-03-07 09:30:10", 60, 1}},
+                     steadyBut(), {2, 1, 1, 0},
+                     {{L::Minute, "31 07:03:2024 10:31:00 1000 1000 1000 0 -500 -500 230.0 .001 .000 .001"},
+                      {L::Minute, "31 07:03:2024 09:31:00 1000 1000 1000 0 -500 -500 230.0 .014 .003 .017"},
+                      {L::FiveMinute, "35 07:03:2024 10:35:00 0 1000 1000 0 -500 -500 230.0 .001 .000 .001"},
+                      {L::Hour, "11 07:03:2024 11:00:00 0 1000 1000 0 -500 -500 230.0 .001 .000 .001"}}},
         // Clocks go from 00:00 to 01:00 on 8 September 2024: a day of 23 hours.
         IntervalCase{"ClockForwardAtMidnight", "America/Santiago", {{"2024-09-07 00:00:00", 189, 900}}, steadyBut(),
                      {188, 188, 47, 2},
