@@ -36,23 +36,10 @@ namespace {
 
 bool readOrOperated(QAccessible::Role role)
 {
-    switch (role) {
-    case QAccessible::PushButton:
-    case QAccessible::CheckBox:
-    case QAccessible::RadioButton:
-    case QAccessible::EditableText:
-    case QAccessible::ComboBox:
-    case QAccessible::List:
-    case QAccessible::Table:
-    case QAccessible::ProgressBar:
-    case QAccessible::PageTab:
-    case QAccessible::Dial:
-    case QAccessible::Chart:
-    case QAccessible::StaticText:
-        return true;
-    default:
-        return false;
-    }
+    using A = QAccessible;
+    return QList<A::Role>{A::PushButton, A::CheckBox, A::RadioButton, A::EditableText, A::ComboBox, A::List, A::Table,
+                          A::ProgressBar, A::PageTab, A::Dial, A::Chart, A::StaticText}
+        .contains(role);
 }
 
 // "Role 'name'" of every unnamed control under `iface`, with its object name.
@@ -203,9 +190,6 @@ TEST_F(Accessibility, DashboardReadoutsSayWhatTheyShow)
         EXPECT_EQ(iface->valueInterface()->minimumValue().toDouble(), shown.GaugeMin) << g;
         EXPECT_EQ(iface->valueInterface()->maximumValue().toDouble(), shown.GaugeMax) << g;
     }
-    const QAccessibleValueInterface *ch1 = QAccessible::queryAccessibleInterface(dash->gauge(D::AL1))->valueInterface();
-    EXPECT_EQ(ch1->currentValue().toDouble(), 1500);
-    EXPECT_EQ(ch1->maximumValue().toDouble(), 1500);
 }
 
 TEST_F(Accessibility, OpenedWithAFileTheMainWindowShowsItsRecords)

@@ -158,17 +158,6 @@ TEST_F(DashboardFixture, MinMaxBoxesThroughTheFirstHistory)
     EXPECT_EQ(h.value(ChartHistory::Ch1, ChartHistory::kPointCount), 1301);
 }
 
-TEST_F(DashboardFixture, IdleChannelsKeepTheReadoutsGoing)
-{
-    feed(0, 0, 1000);
-    EXPECT_EQ(scale(D::AL1), 1);
-    EXPECT_EQ(scale(D::AL3), 1);
-    EXPECT_EQ(dashboard.powerText(D::Total), " TOT Power: 0 W");
-    feed(120, 35);
-    EXPECT_EQ(dashboard.powerText(D::Ch2), " CH2 Power: 35 W");
-    EXPECT_EQ(dashboard.charts().pictureScale(ChartHistory::Total), 200);
-}
-
 TEST_F(DashboardFixture, FortyKilowattsTotal)
 {
     feed(25000, 15000, 2);
