@@ -73,6 +73,7 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
                                                qRound(MainList::widthTwips(c) * logicalDpiX() / 1440.0)));
         m_listView->show();
         grid->setRowStretch(0, 3);
+        growToShowRecords();
     });
 
     grid->addWidget(m_listView, 0, 0, 1, 2);
@@ -215,6 +216,31 @@ void MainWindow::sizeFromTwips()
         move(s->availableGeometry().topLeft());
     else
         move(0, 0);
+}
+
+void MainWindow::growToShowRecords()
+{
+    // The records ask for room for every row and column, so the central
+    // widget's size hint holds them; the window grows by what it lacks, up
+    // to the screen, and scroll bars take over from there.
+    m_listView->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+    m_listView->updateGeometry();
+    centralWidget()->layout()->invalidate();
+    const QSize lacking = (centralWidget()->sizeHint() - centralWidget()->size()).expandedTo(QSize(0, 0));
+    const QScreen *s = screen();
+    const QRect room = s ? s->availableGeometry() : QRect(QPoint(0, 0), size() + lacking);
+    // The frame's decorations, known once the window has been shown.
+    const QSize decorations = frameGeometry().size() - size();
+    const QSize wanted = (size() + lacking).boundedTo(room.size() - decorations);
+    resize(wanted);
+    // A window that grew past the screen's edge comes back onto it.
+    QRect frame(frameGeometry().topLeft(), wanted + decorations);
+    if (frame.right() > room.right())
+        frame.moveRight(room.right());
+    if (frame.bottom() > room.bottom())
+        frame.moveBottom(room.bottom());
+    frame.moveTopLeft(QPoint(qMax(frame.left(), room.left()), qMax(frame.top(), room.top())));
+    move(frame.topLeft());
 }
 
 QAction *MainWindow::addEntry(QMenu *menu, const QString &caption, bool enabled)

@@ -59,6 +59,8 @@ private:
     void buildMenus();
     QAction *addEntry(QMenu *menu, const QString &caption, bool enabled);
     void sizeFromTwips();
+    // Opened with a file, the window grows to show its records, within the screen.
+    void growToShowRecords();
 
     Program &m_program;
     QListView *m_statusView = nullptr;

@@ -11,6 +11,7 @@
 //   yy, yyyy           two- and four-digit year (a lone y counts as yy)
 //   h, hh  n, nn  s, ss  24-hour hour, minute ("n", as "m" is the month),
 //                        second; single letter without, double with a zero
-// Any other character is copied. Names come from locale. An invalid
+// Any other character is copied, except that a colon between two time
+// fields becomes the locale's time separator. Names come from locale. An invalid
 // date-time gives an empty text.
 QString formatDate(const QDateTime &dt, const QString &picture, const QLocale &locale = QLocale());

@@ -68,15 +68,17 @@ Realtime::Realtime(RealtimeDashboard &dashboard, RealtimeControl &realtime, QWid
     auto *start = new QPushButton(QStringLiteral("Start Real-Time"), this);
     connect(start, &QPushButton::clicked, this, [this] { m_realtime.MnuStartRTL_Click(); });
     auto *status = new StatusBoxWidget(dashboard.statusBox(), this);
-    status->setAccessibleName(QStringLiteral("Real-time state"));
+    // A label's accessible name is its text, which is what a screen reader
+    // must say; what each readout is goes in its description.
+    status->setAccessibleDescription(QStringLiteral("Real-time state"));
     status->setMinimumWidth(status->fontMetrics().horizontalAdvance(QLatin1String(RealtimeDashboard::kOff)) * 3 / 2);
     m_status = status;
     auto *hide = new QPushButton(QStringLiteral("Hide"), this);
     connect(hide, &QPushButton::clicked, this, &QWidget::hide);
     m_date = new QLabel(this);
-    m_date->setAccessibleName(QStringLiteral("Date"));
+    m_date->setAccessibleDescription(QStringLiteral("Date"));
     m_time = new QLabel(this);
-    m_time->setAccessibleName(QStringLiteral("Time"));
+    m_time->setAccessibleDescription(QStringLiteral("Time"));
     strip->addWidget(start);
     strip->addWidget(status);
     strip->addWidget(hide);
@@ -135,6 +137,7 @@ QWidget *Realtime::buildPanel(int panel)
     } else {
         v->addLayout(gauges, 3);
         m_voltBox = readout(box, look.text);
+        m_voltBox->setAccessibleDescription(QStringLiteral("Voltage"));
         v->addWidget(m_voltBox);
     }
 
@@ -144,7 +147,7 @@ QWidget *Realtime::buildPanel(int panel)
     v->addWidget(m_charts[chart], 2);
     m_minMaxBoxes[chart] = readout(box, look.text);
     m_minMaxBoxes[chart]->setToolTip(RealtimeDashboard::minMaxToolTip(chart));
-    m_minMaxBoxes[chart]->setAccessibleName(QString::fromLatin1(look.quantity) + " chart minimum and maximum");
+    m_minMaxBoxes[chart]->setAccessibleDescription(QString::fromLatin1(look.quantity) + " chart minimum and maximum");
     // Room for the widest figures, so the box does not jump as they grow.
     m_minMaxBoxes[chart]->setMinimumWidth(
         fontMetrics().horizontalAdvance(QStringLiteral("Min: 88,888 W       Max: 88,888 W")) * 11 / 10);
@@ -163,15 +166,15 @@ void Realtime::refresh()
 {
     for (int c = 0; c < RealtimeDashboard::ChannelCount; ++c) {
         m_powerBoxes[c]->setText(m_dashboard.powerText(RealtimeDashboard::Channel(c)));
-        m_odometers[c]->update();
+        m_odometers[c]->refresh();
     }
     m_voltBox->setText(m_dashboard.voltText());
     for (int c = 0; c < ChartHistory::ChartCount; ++c) {
         m_minMaxBoxes[c]->setText(m_dashboard.minMaxText(ChartHistory::Chart(c)));
-        m_charts[c]->update();
+        m_charts[c]->refresh();
     }
     for (RoundGauge *g : m_gauges)
-        g->update();
+        g->refresh();
     m_date->setText(m_dashboard.dateText());
     m_time->setText(m_dashboard.timeText());
 }

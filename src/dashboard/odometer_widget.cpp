@@ -1,5 +1,7 @@
 #include "dashboard/odometer_widget.h"
 
+#include "dashboard/spoken_reading.h"
+
 #include <QAccessibleWidget>
 #include <QPainter>
 
@@ -8,6 +10,8 @@ namespace {
 const QString kUnit = QStringLiteral("KWh");
 constexpr int kBoxes = 10;
 
+// A screen reader reads a static text by its name, so the name carries the
+// reading after what the odometer counts: "CH1 energy 0000001235 KWh".
 class OdometerAccessible : public QAccessibleWidget
 {
 public:
@@ -17,10 +21,11 @@ public:
     }
     QString text(QAccessible::Text t) const override
     {
-        if (t == QAccessible::Value) {
-            const QString d = static_cast<Odometer *>(widget())->digits();
-            return d.isEmpty() ? QString() : d + QLatin1Char(' ') + kUnit;
-        }
+        const QString reading = static_cast<Odometer *>(widget())->reading();
+        if (t == QAccessible::Value)
+            return reading;
+        if (t == QAccessible::Name)
+            return QStringList{widget()->accessibleName(), reading}.join(QLatin1Char(' ')).trimmed();
         return QAccessibleWidget::text(t);
     }
 };
@@ -41,6 +46,18 @@ Odometer::Odometer(std::function<QString()> digits, QWidget *parent)
     static const bool installed = (QAccessible::installFactory(odometerFactory), true);
     Q_UNUSED(installed);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+QString Odometer::reading() const
+{
+    const QString d = digits();
+    return d.isEmpty() ? QString() : d + QLatin1Char(' ') + kUnit;
+}
+
+void Odometer::refresh()
+{
+    update();
+    announceReading(this, m_announced, reading());
 }
 
 int Odometer::boxWidth() const

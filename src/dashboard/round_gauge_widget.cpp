@@ -1,6 +1,7 @@
 #include "dashboard/round_gauge_widget.h"
 
 #include "dashboard/gauge_state.h"
+#include "dashboard/spoken_reading.h"
 
 #include <QAccessibleValueInterface>
 #include <QAccessibleWidget>
@@ -17,12 +18,19 @@ QString scaleText(double value)
     return QString::number(value, 'g', 6);
 }
 
-// Screen readers read the gauge as a value within its scale.
+QString readingText(const GaugeState &g)
+{
+    return QStringLiteral("%1 (%2, scale %3 to %4)")
+        .arg(scaleText(g.GaugeValue), g.GaugeText, scaleText(g.GaugeMin), scaleText(g.GaugeMax));
+}
+
+// Screen readers read a dial as a value within its range; an indicator
+// reaches them as a role they do not know and is read as nothing.
 class GaugeAccessible : public QAccessibleWidget, public QAccessibleValueInterface
 {
 public:
     explicit GaugeAccessible(RoundGauge *gauge)
-        : QAccessibleWidget(gauge, QAccessible::Indicator)
+        : QAccessibleWidget(gauge, QAccessible::Dial)
     {
     }
     const GaugeState &gauge() const { return static_cast<RoundGauge *>(widget())->state(); }
@@ -30,10 +38,14 @@ public:
     QString text(QAccessible::Text t) const override
     {
         if (t == QAccessible::Value)
-            return QStringLiteral("%1 (%2, scale %3 to %4)")
-                .arg(scaleText(gauge().GaugeValue), gauge().GaugeText, scaleText(gauge().GaugeMin),
-                     scaleText(gauge().GaugeMax));
+            return readingText(gauge());
         return QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.readOnly = true;
+        return s;
     }
     void *interface_cast(QAccessible::InterfaceType type) override
     {
@@ -65,6 +77,15 @@ RoundGauge::RoundGauge(const GaugeState &state, int diameterLines, QWidget *pare
     static const bool installed = (QAccessible::installFactory(gaugeFactory), true);
     Q_UNUSED(installed);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+}
+
+void RoundGauge::refresh()
+{
+    update();
+    if (!takeNewReading(m_announced, readingText(m_state)))
+        return;
+    QAccessibleValueChangeEvent event(this, m_state.GaugeValue);
+    QAccessible::updateAccessibility(&event);
 }
 
 QSize RoundGauge::sizeHint() const

@@ -26,6 +26,8 @@ public:
     RoundGauge(const GaugeState &state, int diameterLines, QWidget *parent = nullptr);
 
     const GaugeState &state() const { return m_state; }
+    // Repaints from the state and tells a screen reader when the reading changed.
+    void refresh();
     // The needle's angle (degrees, counter-clockwise from three o'clock).
     double needleAngle() const;
     // The dial's centre and radius in widget coordinates.
@@ -43,4 +45,5 @@ private:
 
     const GaugeState &m_state;
     int m_diameterLines;
+    QString m_announced;
 };

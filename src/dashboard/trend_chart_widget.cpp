@@ -1,6 +1,8 @@
 #include "dashboard/trend_chart_widget.h"
 
+#include "common/number_picture.h"
 #include "common/rounding.h"
+#include "dashboard/spoken_reading.h"
 
 #include <QAccessibleWidget>
 #include <QPainter>
@@ -10,17 +12,8 @@
 
 namespace {
 
-QString chartSummary(const TrendChart *c)
-{
-    const ChartHistory &h = c->history();
-    const ChartHistory::Chart chart = c->chart();
-    const QString unit = chart == ChartHistory::Voltage ? QStringLiteral(" V") : QStringLiteral(" W");
-    return QStringLiteral("latest %1%4, range shown 0 to %2%4, scale of the last five minutes %3")
-        .arg(QString::number(h.pictureValue(chart, ChartHistory::kPointCount), 'g', 7),
-             QString::number(h.pictureScale(chart), 'g', 7),
-             QStringLiteral("%1 to %2").arg(h.minimum(chart)).arg(h.maximum(chart)), unit);
-}
-
+// A screen reader reads a chart by its name, so the name carries, after what
+// the chart is, the figures a sighted reader takes from the picture.
 class ChartAccessible : public QAccessibleWidget
 {
 public:
@@ -30,8 +23,11 @@ public:
     }
     QString text(QAccessible::Text t) const override
     {
+        const QString reading = static_cast<TrendChart *>(widget())->reading();
         if (t == QAccessible::Value)
-            return chartSummary(static_cast<TrendChart *>(widget()));
+            return reading;
+        if (t == QAccessible::Name)
+            return widget()->accessibleName() + QStringLiteral(": ") + reading;
         return QAccessibleWidget::text(t);
     }
 };
@@ -54,6 +50,23 @@ TrendChart::TrendChart(const ChartHistory &history, ChartHistory::Chart chart, Q
     Q_UNUSED(installed);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+QString TrendChart::reading() const
+{
+    const bool volts = m_chart == ChartHistory::Voltage;
+    const QString picture = volts ? QStringLiteral("###.0") : QStringLiteral("##,##0");
+    const QString unit = volts ? QStringLiteral(" V") : QStringLiteral(" W");
+    const auto figure = [&](double v) { return formatNumber(v, picture) + unit; };
+    return QStringLiteral("latest %1, minimum %2, maximum %3, range shown 0 to %4")
+        .arg(figure(m_history.pictureValue(m_chart, ChartHistory::kPointCount)), figure(m_history.minimum(m_chart)),
+             figure(m_history.maximum(m_chart)), figure(m_history.pictureScale(m_chart)));
+}
+
+void TrendChart::refresh()
+{
+    update();
+    announceReading(this, m_announced, reading());
 }
 
 QColor TrendChart::traceColour(ChartHistory::Chart chart)

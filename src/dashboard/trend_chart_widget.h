@@ -20,6 +20,11 @@ public:
     static QColor traceColour(ChartHistory::Chart chart);
     ChartHistory::Chart chart() const { return m_chart; }
     const ChartHistory &history() const { return m_history; }
+    // The picture's latest value (its right edge), the extremes and the
+    // range shown, as a screen reader says them after the chart's name.
+    QString reading() const;
+    // Repaints and tells a screen reader when the reading changed.
+    void refresh();
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -30,4 +35,5 @@ protected:
 private:
     const ChartHistory &m_history;
     ChartHistory::Chart m_chart;
+    QString m_announced;
 };

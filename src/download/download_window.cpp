@@ -24,7 +24,11 @@ QGroupBox *framed(const QString &caption, QWidget *inner, QWidget *parent)
     auto *box = new QGroupBox(caption, parent);
     auto *layout = new QVBoxLayout(box);
     layout->addWidget(inner);
-    inner->setAccessibleName(caption);
+    // A label is read by its text; a name would hide it.
+    if (inner->inherits("QLabel"))
+        inner->setAccessibleDescription(caption);
+    else
+        inner->setAccessibleName(caption);
     return box;
 }
 

@@ -54,7 +54,8 @@ savedl::savedl(LoggerDownload &download, const QString &folder, QWidget *parent)
     grid->addWidget(new QLabel(QStringLiteral("EX:  13:45"), frame), 1, 2);
 
     m_hint = new QLabel(this);
-    m_hint->setAccessibleName(tr("Hint"));
+    // Read by its text, which changes with the box in use.
+    m_hint->setAccessibleDescription(tr("Hint"));
     m_hint->setMinimumWidth(fontMetrics().horizontalAdvance(
         QStringLiteral("Enter Time (hh:mm) [24 hour time] and press TAB key")));
     auto *saveButton = new QPushButton(tr("&Save"), this);

@@ -216,6 +216,9 @@ void COMpanel::refreshPortBox()
     p.setColor(QPalette::Base, box.isGood() ? QColor(0, 255, 0) : QColor(255, 0, 0));
     p.setColor(QPalette::Text, box.isGood() ? Qt::black : Qt::white);
     m_portEdit->setPalette(p);
+    // The colour says open or closed; a screen reader needs it in words.
+    m_portEdit->setAccessibleDescription(box.isGood() ? QStringLiteral("COM Port is Open")
+                                                      : QStringLiteral("COM Port is Closed"));
 }
 
 void COMpanel::refreshMethod()

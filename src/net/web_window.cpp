@@ -27,10 +27,11 @@ WebFrm::WebFrm(PortalUpload &portal, QWidget *parent)
     auto *statusLayout = new QVBoxLayout(status);
     auto *communication = new QLabel(QStringLiteral("Communication"), status);
     auto *statusBox = new StatusBoxWidget(portal.statusBox(), status);
-    statusBox->setAccessibleName(QStringLiteral("Communication"));
+    // Screen readers say a label's name, which is its text while none is set.
+    statusBox->setAccessibleDescription(QStringLiteral("Communication"));
     communication->setBuddy(statusBox);
     m_portalStatus = new QLabel(portal.portalStatus(), status);
-    m_portalStatus->setAccessibleName(QStringLiteral("Portal"));
+    m_portalStatus->setAccessibleDescription(QStringLiteral("Portal"));
     m_portalStatus->setWordWrap(true);
     connect(&portal, &PortalUpload::portalStatusChanged, m_portalStatus, &QLabel::setText);
     statusLayout->addWidget(communication);

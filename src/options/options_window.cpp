@@ -186,7 +186,8 @@ QWidget *OptionsFrm::buildWebServer()
     accountLayout->addWidget(user, 0, 1);
     m_account = new QLabel(account);
     m_account->setToolTip(QStringLiteral("URL to view your account. Requires registration."));
-    m_account->setAccessibleName(QStringLiteral("Account page"));
+    // Read by its text, the address itself; the description says what it is.
+    m_account->setAccessibleDescription(QStringLiteral("Account page"));
     m_account->setTextInteractionFlags(Qt::TextBrowserInteraction);
     const QString address = m_logic.accountAddress();
     if (address.isEmpty()) {

@@ -152,11 +152,8 @@ TEST(MainWindow, MenusCarryTheirCaptionsAndExitRunsTheExitSequence)
                            "Real-Time Data", "Real-Time Data/Real-Time Data Panel",
                            "Real-Time Data/Real-Time Data Listing", "Write To Web", "Options", "QMN-4400 Utility",
                            "Help", "Help/About", "Help/QMN-4400 support website"}));
-    EXPECT_EQ(window.windowTitle(), "QMN-4400 Pilot Download and Real-Time Database Software Version 1.20");
-    // Windows not built yet, and the support page without an address, are
-    // shown but cannot be chosen.
-    for (const char *path : {"Help/QMN-4400 support website"})
-        EXPECT_FALSE(window.action(path)->isEnabled()) << path;
+    // The support page without an address is shown but cannot be chosen.
+    EXPECT_FALSE(window.action("Help/QMN-4400 support website")->isEnabled());
     for (const char *path : {"Files/Save", "Files/Download Data", "Edit/Copy Selected"})
         EXPECT_TRUE(window.action(path)->isEnabled()) << path;
     window.action("Help/About")->trigger();

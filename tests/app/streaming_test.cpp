@@ -4,6 +4,7 @@
 #include "monitor_sim.h"
 #include "recording/database_creator.h"
 #include "scripted_dialogs.h"
+#include "stored_rows.h"
 #include "text_file.h"
 
 #include <gtest/gtest.h>
@@ -11,32 +12,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <sqlite3.h>
-
-namespace {
-
-QList<QList<double>> rows(const QString &db)
-{
-    QList<QList<double>> result;
-    sqlite3 *h = nullptr;
-    if (sqlite3_open_v2(qPrintable(db), &h, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
-        return result;
-    sqlite3_stmt *st = nullptr;
-    sqlite3_prepare_v2(h, "select p1,p2,pp1,pp2,volt,e1a,e2ap,e1b,e2bp,_time from qmn_power order by rowid", -1, &st,
-                       nullptr);
-    while (st && sqlite3_step(st) == SQLITE_ROW) {
-        QList<double> row;
-        for (int i = 0; i < 9; ++i)
-            row << sqlite3_column_double(st, i);
-        result << row;
-    }
-    sqlite3_finalize(st);
-    sqlite3_close(h);
-    return result;
-}
-
-} // namespace
 
 TEST(Streaming, PacketsBecomeSamplesRowsAndRecoveryState)
 {
@@ -94,7 +69,7 @@ TEST(Streaming, PacketsBecomeSamplesRowsAndRecoveryState)
     EXPECT_EQ(seen[0].p1, std::floor(double(sent[0].energy1) / sent[0].seconds));
 
     // One row per sample, negative net power with its minus sign.
-    const auto table = rows(db);
+    const auto table = storedRows(db, "select p1,p2,pp1,pp2,volt,e1a,e2ap,e1b,e2bp from qmn_power order by rowid");
     ASSERT_EQ(table.size(), n);
     for (int i = 0; i < n; ++i) {
         EXPECT_EQ(table[i][0], seen[i].p1);

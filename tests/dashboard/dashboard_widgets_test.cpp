@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QAccessible>
-#include <QAccessibleValueInterface>
 #include <QImage>
 
 #include <cmath>
@@ -77,10 +75,6 @@ TEST(Widgets, ZonesShowTheirColoursReversedOrOverlapping)
     EXPECT_EQ(at(40), RoundGauge::kZoneColours[1]);
     EXPECT_EQ(at(55), RoundGauge::kZoneColours[2]);
     EXPECT_EQ(at(90), RoundGauge::kZoneColours[2]);
-
-    QAccessibleInterface *a = QAccessible::queryAccessibleInterface(&gauge);
-    ASSERT_TRUE(a && a->valueInterface());
-    EXPECT_EQ(a->valueInterface()->maximumValue().toDouble(), 100);
 }
 
 class ChartImage : public ::testing::Test

@@ -3,6 +3,8 @@
 #include "listing/list_copy_text.h"
 #include "listing_fixture.h"
 
+#include <QTimeZone>
+
 namespace {
 
 class CopyText : public ListingFixture
@@ -30,6 +32,8 @@ TEST_F(CopyText, ColumnRangeAlwaysStartsRowsWithTheFirstColumn)
 struct LocaleCase
 {
     QLocale locale;
+    QDateTime when;       // a sample came one second before
+    QStringList stamps;   // columns 1 to 3 of the sample and of the one before
     QStringList oneSecond; // columns 4 to 14
     QStringList renewable; // columns 4 to 11
 };
@@ -41,7 +45,7 @@ class FiguresInLocale : public ListingFixture, public ::testing::WithParamInterf
 {
 };
 
-TEST_P(FiguresInLocale, GroupingAndDecimalMarksFollowTheLocale)
+TEST_P(FiguresInLocale, DatesTimesAndFiguresFollowTheLocaleAndTheWallClock)
 {
     settings.Rate = 0.126;
     sample.Volt = 231.74;
@@ -50,14 +54,17 @@ TEST_P(FiguresInLocale, GroupingAndDecimalMarksFollowTheLocale)
     sample.KWh2P = 4;
     sample.Amp1 = 6.5f;
     sample.Amp2 = 0.25f;
-    clock.at = at(14, 5, 9);
     sample.p1 = 1500;
     sample.p2 = 600;
     sample.PP2 = -600; // exported on CH2
-    dispatch.LogSample();
+    for (const QDateTime &when : {GetParam().when.addSecs(-1), GetParam().when}) {
+        clock.at = when;
+        dispatch.LogSample();
+    }
     tables.oneSecond.setLocale(GetParam().locale);
     tables.renewable.setLocale(GetParam().locale);
-    EXPECT_EQ(rowText(tables.oneSecond).mid(0, 3), (QStringList{"9", "07:03:2024", "14:05:09"}));
+    EXPECT_EQ((QStringList{rowText(tables.oneSecond, 0).mid(0, 3).join(' '), rowText(tables.oneSecond, 1).mid(0, 3).join(' ')}),
+              GetParam().stamps);
     EXPECT_EQ(rowText(tables.oneSecond).mid(3), GetParam().oneSecond);
     EXPECT_EQ(rowText(tables.renewable).mid(3), GetParam().renewable);
 }
@@ -65,11 +72,21 @@ TEST_P(FiguresInLocale, GroupingAndDecimalMarksFollowTheLocale)
 INSTANTIATE_TEST_SUITE_P(
     Listing, FiguresInLocale,
     ::testing::Values(
-        LocaleCase{QLocale(QLocale::English, QLocale::UnitedStates),
+        LocaleCase{QLocale(QLocale::English, QLocale::UnitedStates), QDateTime(QDate(2024, 3, 7), QTime(14, 5, 9)),
+                   {"9 07:03:2024 14:05:09", "8 07:03:2024 14:05:08"},
                    {"1,500", "600", "2,100", "231.7", "1,234.568", "10.000", "1,244.568", "$ 156.82", "6.5", ".3", "6.8"},
                    {"1,500", "-600", "900", "231.7", "1,234.568", "6.000", "4.000", "1,240.568"}},
+        // Midnight never happens where the clocks go forward at midnight.
         LocaleCase{QLocale(QLocale::German, QLocale::Germany),
+                   QDateTime(QDate(2024, 9, 8), QTime(1, 0, 0), QTimeZone("America/Santiago")),
+                   {"0 08:09:2024 01:00:00", "59 07:09:2024 23:59:59"},
                    {"1.500", "600", "2.100", "231,7", "1.234,568", "10,000", "1.244,568", "$ 156,82", "6,5", ",3", "6,8"},
-                   {"1.500", "-600", "900", "231,7", "1.234,568", "6,000", "4,000", "1.240,568"}}));
+                   {"1.500", "-600", "900", "231,7", "1.234,568", "6,000", "4,000", "1.240,568"}},
+        LocaleCase{QLocale(QLocale::Finnish, QLocale::Finland),
+                   QDateTime(QDate(2024, 3, 31), QTime(4, 0, 0), QTimeZone("Europe/Helsinki")),
+                   {"0 31:03:2024 04.00.00", "59 31:03:2024 02.59.59"},
+                   {"1\u00a0500", "600", "2\u00a0100", "231,7", "1\u00a0234,568", "10,000", "1\u00a0244,568", "$ 156,82", "6,5",
+                    ",3", "6,8"},
+                   {"1\u00a0500", "-600", "900", "231,7", "1\u00a0234,568", "6,000", "4,000", "1\u00a0240,568"}}));
 
 } // namespace
