@@ -1,6 +1,7 @@
 // The connection to a real mosquitto: a crash leaves the last will, a
 // refused password or certificate is said once and plainly.
 #include "app/program.h"
+#include "common/clock.h"
 #include "line_log.h"
 #include "mqtt/broker.h"
 #include "scripted_dialogs.h"
@@ -137,4 +138,33 @@ TEST_F(MqttConnection, TlsWithTheBrokersCertificateConnectsAndAStrangerIsRefused
     EXPECT_TRUE(mqttLines()[1].contains("certificate verify failed")) << qPrintable(mqttLines()[1]);
     EXPECT_FALSE(program->mqtt().isConnected());
     program->exitSequence();
+}
+
+TEST_F(MqttConnection, IntervalSpacesTheStatesOnTheProgramsClock)
+{
+    struct StepClock : Clock
+    {
+        QDateTime t = QDateTime(QDate(2026, 6, 21), QTime(12, 0, 0));
+        QDateTime now() const override { return t; }
+    } clock;
+    QString error;
+    ASSERT_TRUE(broker.start({}, &error)) << qPrintable(error);
+    Subscriber sub;
+    ASSERT_TRUE(sub.start(broker.port, {"qmnpilot/qmn4400/state"}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return broker.log().contains("Sending SUBACK"); }, 10000));
+    startProgram("Interval=10\n");
+    program->setClock(&clock);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return program->mqtt().isConnected(); }, 10000));
+    // A sample every 4 s: those at 0, 12 and 24 s are published.
+    for (int i = 0; i < 7; ++i) {
+        program->dispatch().LogSample();
+        clock.t = clock.t.addSecs(4);
+    }
+    program->exitSequence();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sub.messages.size() == 3; }, 5000)) << sub.messages.size();
+    const QDateTime noon(QDate(2026, 6, 21), QTime(12, 0, 0));
+    for (int i = 0; i < 3; ++i) {
+        const QDateTime at = noon.addSecs(12 * i);
+        EXPECT_EQ(sub.messages[i].json()["time"].toString(), at.toOffsetFromUtc(at.offsetFromUtc()).toString(Qt::ISODate));
+    }
 }
