@@ -2,6 +2,7 @@
 #include "app/main_window.h"
 #include "app/program.h"
 #include "app/sample_echo.h"
+#include "app/service_journal.h"
 #include "recording/database_creator.h"
 #include "common/widget_dialogs.h"
 #include "link/port_map.h"
@@ -96,22 +97,6 @@ bool hasArgument(int argc, char **argv, const char *name)
             return true;
     }
     return false;
-}
-
-// Without windows the journal holds what the status lists would show, one
-// line each with the list's name.
-void echoToStderr(StatusList &list, const char *name)
-{
-    QObject::connect(&list, &QAbstractItemModel::rowsInserted, &list,
-                     [&list, name](const QModelIndex &, int first, int last) {
-                         for (int row = first; row <= last; ++row) {
-                             // The line's text is set right after its row is made.
-                             QTimer::singleShot(0, &list, [&list, name, row] {
-                                 const QString text = list.index(row).data().toString();
-                                 std::fprintf(stderr, "%s: %s\n", name, text.simplified().toUtf8().constData());
-                             });
-                         }
-                     });
 }
 
 // The program's lock for its settings file and the serial device it will
@@ -235,11 +220,12 @@ int main(int argc, char **argv)
         window = std::make_unique<MainWindow>(program);
         if (widgetDialogs)
             widgetDialogs->setParent(window.get());
-    } else {
-        echoToStderr(program.mainStatus(), "main");
-        echoToStderr(program.comPanel().messages(), "panel");
-        QObject::connect(&program.portal(), &PortalUpload::portalStatusChanged, &program, [](const QString &text) {
-            std::fprintf(stderr, "web: %s\n", text.simplified().toUtf8().constData());
+    }
+    // Without windows the journal holds what they would show.
+    std::unique_ptr<ServiceJournal> journal;
+    if (headless) {
+        journal = std::make_unique<ServiceJournal>(program, [](const QString &line) {
+            std::fprintf(stderr, "%s\n", line.toUtf8().constData());
         });
     }
 

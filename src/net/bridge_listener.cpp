@@ -84,10 +84,16 @@ void BridgeListener::closeAll()
     notifyState();
 }
 
+int BridgeListener::listeningPort() const
+{
+    return m_server.isListening() ? m_server.serverPort() : 0;
+}
+
 void BridgeListener::dropSocket()
 {
     // The per-sample path below a data handler can end the program.
     abandonSocket(m_socket, this);
+    m_peer.clear();
 }
 
 void BridgeListener::onNewConnection()
@@ -101,6 +107,15 @@ void BridgeListener::onNewConnection()
         incoming->setReadBufferSize(kMaxBlock);
         connect(incoming, &QTcpSocket::readyRead, this, &BridgeListener::onData);
         connect(incoming, &QTcpSocket::disconnected, this, &BridgeListener::onDisconnected);
+        // Listening on every interface, an IPv4 bridge arrives as an
+        // IPv4-mapped IPv6 address; people know it by its IPv4 form.
+        QHostAddress address = incoming->peerAddress();
+        bool isV4 = false;
+        const quint32 v4 = address.toIPv4Address(&isV4);
+        if (isV4)
+            address = QHostAddress(v4);
+        m_peer = QStringLiteral("%1 port %2").arg(address.toString()).arg(incoming->peerPort());
+        emit bridgeAccepted(m_peer);
     }
     notifyState();
 }

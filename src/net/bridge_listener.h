@@ -56,11 +56,18 @@ public:
     // below 1024).
     QString listenError() const { return m_listenError; }
     bool firstDataSeen() const { return m_firstDataSeen; }
+    // The port listened on; 0 when not listening.
+    int listeningPort() const;
+    // Where the bridge served now connected from ("192.168.1.40 port 50123");
+    // empty when none is.
+    QString peer() const { return m_peer; }
     // Every byte read from bridges this run, the dropped first block included.
     qint64 bytesReceived() const { return m_bytesReceived; }
 
 signals:
     void stateChanged(int state);
+    // A bridge connected, also one that takes the place of another.
+    void bridgeAccepted(const QString &peer);
     // The communication panel shows the listener's state in its title.
     void panelTitleChanged(const QString &title);
 
@@ -83,5 +90,6 @@ private:
     bool m_firstDataSeen = false; // spans the whole run, across connections
     qint64 m_bytesReceived = 0;
     QString m_listenError;
+    QString m_peer;
     int m_lastState = Closed;
 };

@@ -1,12 +1,14 @@
 // The program as a service runs it: --headless, no display, one instance
 // per settings file.
 #include "monitor_sim.h"
+#include "net/bridge_client.h"
 #include "recording/database_creator.h"
 #include "text_file.h"
 
 #include <gtest/gtest.h>
 
 #include <QProcess>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -56,7 +58,7 @@ struct Service
 
 } // namespace
 
-TEST(Headless, StreamsIntoSqliteLogsStatusLinesAndEndsOnSigterm)
+TEST(Headless, StreamsIntoSqliteTellsTheJournalWhatTheWindowsWouldShowAndEndsOnSigterm)
 {
     Service s;
     MonitorSim sim;
@@ -64,26 +66,44 @@ TEST(Headless, StreamsIntoSqliteLogsStatusLinesAndEndsOnSigterm)
     QString error;
     ASSERT_TRUE(sim.start(&error)) << qPrintable(error);
     ASSERT_TRUE(createSqliteDatabase(s.database, &error)) << qPrintable(error);
+    const QByteArray port = QByteArray::number(freePort());
     ASSERT_TRUE(writeText(s.config, "[ports]\n1=" + sim.devicePath()
                                         + "\n[startup]\nZigbeeVersion=8\nStartupComIsOn=True\nStartupRTLisOn=True\n"
+                                          "StartupNetDockIsOn=True\nnetdockPort=" + port + "\n"
                                           "dbtype=SQlite\nsqldbpath=" + s.database + "\n"));
     QProcess p;
     s.start(p);
     ASSERT_TRUE(p.waitForStarted());
     QByteArray err;
+    auto said = [&](const QByteArray &line) {
+        return QTest::qWaitFor([&] { err += p.readAllStandardError(); return err.contains(line); }, 20000);
+    };
     ASSERT_TRUE(QTest::qWaitFor([&] { err += p.readAllStandardError(); return rowCount(s.database) >= 3; }, 20000))
         << err.data();
+    // A bridge comes and goes while the monitor streams, then the stream stops.
+    QTcpSocket bridge;
+    ASSERT_TRUE(said("bridge: Listening on port " + port + "\n")) << err.data();
+    bridge.connectToHost(QHostAddress::LocalHost, quint16(port.toUInt()));
+    ASSERT_TRUE(bridge.waitForConnected(10000));
+    const QByteArray peer = "127.0.0.1 port " + QByteArray::number(bridge.localPort());
+    ASSERT_TRUE(said("bridge: connected from " + peer + "\n")) << err.data();
+    bridge.disconnectFromHost();
+    ASSERT_TRUE(said("bridge: " + peer + " went away; Listening on port " + port + "\n")) << err.data();
+    sim.setStreaming(false);
+    ASSERT_TRUE(said("main: Real-Time Data Stopped\n")) << err.data();
     ::kill(pid_t(p.processId()), SIGTERM);
     ASSERT_TRUE(p.waitForFinished(10000));
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(p.exitCode(), 0);
     err += p.readAllStandardError();
-    // What the main window's status list would have shown.
-    EXPECT_TRUE(err.contains("main: Real-Time is ON\n")) << err.data();
-    EXPECT_TRUE(err.contains("main: Real-Time was off. Now attempting to start real-time.\n")) << err.data();
-    const QString text = readText(s.config);
-    EXPECT_FALSE(text.contains("QMNCounter=0\n")) << qPrintable(text);
-    EXPECT_TRUE(text.contains("QMNCounter=")) << qPrintable(text);
+    // The status list's lines, and each change of a box or of the listener
+    // once, not again while it stays.
+    for (const QByteArray &line :
+         {QByteArray("main: Real-Time is ON\n"), QByteArray("main: Real-Time was off. Now attempting to start real-time.\n"),
+          QByteArray("main: COM Port is Open"), QByteArray("main: Real-Time Data Active"),
+          QByteArray("main: Real-Time Data Stopped"), "bridge: Listening on port " + port,
+          "bridge: connected from " + peer})
+        EXPECT_EQ(err.count(line), 1) << line.data() << err.data();
 }
 
 TEST(Headless, ASecondProgramOnTheSameSettingsIsRefusedUntilTheFirstIsGone)
