@@ -33,11 +33,14 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
     , m_portal({m_sample, m_settings, m_flags, m_clock, dialogs, [this](const QStringList &keys) { saveKeys(keys); }})
     , m_options({m_settings, m_sample, dialogs, m_portal, [this](const QStringList &keys) { saveKeys(keys); }})
     , m_download({m_flags, m_settings, m_serial, m_exchange, m_radio, m_realtime, dialogs})
+    , m_mqtt({m_clock, m_mainStatus, QString::fromLatin1(kVersion),
+              [this](const std::function<void(SettingsStore &)> &edit) { editStore(edit); }})
 {
     m_database.installInto(m_dispatch);
     m_listing.installInto(m_dispatch);
     m_dashboard.installInto(m_dispatch);
     m_portal.installInto(m_dispatch);
+    m_dispatch.addStep(QStringLiteral("mqtt"), [this] { m_mqtt.publish(m_sample); });
     QDir().mkpath(m_dataDir);
     m_title = QStringLiteral("%1 Version %2").arg(kCaption, kVersion);
 
@@ -112,6 +115,7 @@ QCoro::Task<> Program::startUp(std::function<void()> showWindow)
         m_settings.PortalHost.clear();
     }
     m_portMap.load(m_store);
+    m_mqtt.start(m_store);
     m_serial.setPortNumber(m_settings.ComPort);
     m_sample.PreResetVal1 = m_settings.PreResetVal1;
     m_sample.PreResetVal2 = m_settings.PreResetVal2;
@@ -155,6 +159,11 @@ QCoro::Task<> Program::startUp(std::function<void()> showWindow)
 
 void Program::saveKeys(const QStringList &keys)
 {
+    editStore([&](SettingsStore &onDisk) { onDisk.writeKeys(m_settings, keys); });
+}
+
+void Program::editStore(const std::function<void(SettingsStore &)> &edit)
+{
     // The file may have been edited since start-up (a new database, a port
     // mapping): only the keys written here change, the rest stays as it is
     // on disk.
@@ -164,7 +173,7 @@ void Program::saveKeys(const QStringList &keys)
         std::fprintf(stderr, "qmnpilot: %s; the settings were not saved\n", qUtf8Printable(error));
         return;
     }
-    onDisk.writeKeys(m_settings, keys);
+    edit(onDisk);
     if (!onDisk.save(&error)) {
         std::fprintf(stderr, "qmnpilot: %s\n", qUtf8Printable(error));
         return;
@@ -209,6 +218,7 @@ void Program::exitSequence()
         m_serial.port().close();
     m_bridge.close();
     m_portal.close();
+    m_mqtt.close();
     emit exitRequested();
 }
 

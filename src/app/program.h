@@ -16,6 +16,7 @@
 #include "link/serial_link.h"
 #include "dashboard/realtime_dashboard.h"
 #include "listing/realtime_listing.h"
+#include "mqtt/mqtt_publisher.h"
 #include "net/bridge_listener.h"
 #include "net/portal_upload.h"
 #include "options/options_logic.h"
@@ -66,6 +67,8 @@ public:
     SettingsStore &store() { return m_store; }
     // Writes the given keys from settings() to the file now.
     void saveKeys(const QStringList &keys);
+    // Changes the file as it is on disk and saves it.
+    void editStore(const std::function<void(SettingsStore &)> &edit);
 
     ProgramFlags &flags() { return m_flags; }
     RealtimeSample &sample() { return m_sample; }
@@ -96,6 +99,8 @@ public:
     PortalUpload &portal() { return m_portal; }
     // The options window's logic.
     OptionsLogic &options() { return m_options; }
+    // Samples to an MQTT broker; the options window sets it up.
+    MqttPublisher &mqtt() { return m_mqtt; }
     PacketReceiver &receiver() { return m_receiver; }
     ErrorLog &errorLog() { return m_errorLog; }
     Dialogs &dialogs() { return m_dialogs; }
@@ -179,6 +184,7 @@ private:
     OptionsLogic m_options;
     LoggerDownload m_download;
     MainList m_mainList;
+    MqttPublisher m_mqtt;
     int m_saveTicks = 0;
     QString m_title;
     bool m_exited = false;
