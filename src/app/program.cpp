@@ -14,18 +14,20 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
     , m_dialogs(dialogs)
     , m_store(settingsPath)
     , m_serial(m_portMap, m_serialBox, m_panelPortBox, m_mainStatus, dialogs)
+    , m_intake(m_serial, m_flags, m_mainStatus)
     , m_errorLog(dataDir, dialogs, [this] { exitSequence(); })
     , m_database([this] { return DatabaseSettings{m_settings.dbtype, m_settings.adbpath, m_settings.sqldbpath}; },
                  m_sample, m_errorLog, dialogs, [this] { exitSequence(); }, &m_mainStatus)
     , m_listing({m_sample, m_flags, m_settings, [this] { return m_serial.isOpen(); }, m_clock})
-    , m_dashboard({m_sample, m_flags, m_serial.port(), m_mainStatus, m_realtimeBox, m_clock})
-    , m_derivation(m_sample, m_flags, m_mainStatus, m_clock, [this] { m_dispatch.LogSample(); })
+    , m_dashboard({m_sample, m_flags, m_realtimeBox, m_clock})
+    , m_derivation(m_sample, m_mainStatus, m_clock, [this](const RealtimeSample &s) { m_dispatch.LogSample(s); })
     , m_receiver(m_flags, m_mainStatus, m_derivation)
-    , m_exchange(m_serial, m_flags, m_mainStatus)
+    , m_exchange(m_serial, m_mainStatus)
     , m_radio(m_serial, m_exchange, m_dialogueGate, m_flags, m_mainStatus)
     , m_realtime({m_flags, m_settings, m_serial, m_exchange, m_radio, m_dialogueGate, m_mainStatus, m_realtimeBox,
                   dialogs, m_autoStartTimer, m_watchdogTimer})
-    , m_bridge(m_settings, [this](const QStringList &keys) { saveKeys(keys); }, dialogs, m_receiver, m_watchdogTimer)
+    , m_bridge(m_settings, [this](const QStringList &keys) { saveKeys(keys); }, dialogs,
+                [this](QByteArrayView data) { m_receiver.processBridgeData(data); }, m_watchdogTimer)
     , m_comPanel(m_settings, [this](const QStringList &keys) { saveKeys(keys); }, m_serial, m_portMap,
                  m_panelPortBox, m_bridge, dialogs, m_dialogueGate, m_flags)
     , m_device({m_flags, m_serial, m_exchange, m_realtime, m_dialogueGate, m_realtimeBox, dialogs, m_sample,
@@ -56,7 +58,8 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
         if (state != BridgeListener::Listening && m_title == QLatin1String("Listening"))
             setTitle(QStringLiteral("%1 Version %2").arg(kCaption, kVersion));
     });
-    connect(&m_serial, &SerialLink::dataReceived, this, &Program::onSerialData);
+    m_intake.setReceiver([this](quint8 b) { m_receiver.serialByte(b); });
+    m_exchange.setInputDrained([this] { m_receiver.leavePacket(); });
     // The web window's status box follows real-time start and stop, and a
     // closed port stops it.
     connect(&m_realtime, &RealtimeControl::realtimeStateShown, &m_portal, &PortalUpload::showRealtimeState);
@@ -70,7 +73,7 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
         if (list == &m_comPanel.messages())
             emit m_comPanel.busyChanged(on);
     });
-    setDownloadHandler([this](const QByteArray &bytes) { m_download.takeBytes(bytes); });
+    m_intake.setDownloadHandler([this](const QByteArray &bytes) { m_download.takeBytes(bytes); });
     connect(&m_serial, &SerialLink::commEvent, &m_download, &LoggerDownload::commEvent);
     connect(&m_download, &LoggerDownload::openFileRequested, this, &Program::openDataFile);
     // The receiver lost count inside a packet: start the port afresh.
@@ -245,29 +248,4 @@ QCoro::Task<bool> Program::openPortFromMenu()
 void Program::closePortFromMenu()
 {
     m_serial.closeFromMenu();
-}
-
-void Program::onSerialData()
-{
-    QSerialPort &port = m_serial.port();
-    while (port.isOpen() && port.bytesAvailable() > 0) {
-        if (m_flags.downloadMode) {
-            const QByteArray chunk = port.readAll();
-            if (m_downloadHandler)
-                m_downloadHandler(chunk);
-            continue;
-        }
-        if (m_flags.commandInProgress) {
-            // The command dialogue reads these bytes itself. After a stop
-            // nobody does until the next start, which drops what waits
-            // anyway: beyond a bound the bytes are dropped here.
-            if (port.bytesAvailable() > kMaxUnreadInput)
-                port.skip(port.bytesAvailable());
-            return;
-        }
-        char byte = 0;
-        if (!port.getChar(&byte))
-            return;
-        m_receiver.serialByte(quint8(byte));
-    }
 }

@@ -1,6 +1,5 @@
 #include "link/command_exchange.h"
 
-#include "common/program_flags.h"
 #include "common/signal_wait.h"
 #include "common/status_list.h"
 #include "link/serial_link.h"
@@ -13,10 +12,9 @@ using namespace std::chrono_literals;
 // resumes a dangling frame when a task that suspends is awaited inside an if
 // condition.
 
-CommandExchange::CommandExchange(SerialLink &serial, ProgramFlags &flags, StatusList &mainStatus, QObject *parent)
+CommandExchange::CommandExchange(SerialLink &serial, StatusList &mainStatus, QObject *parent)
     : QObject(parent)
     , m_serial(serial)
-    , m_flags(flags)
     , m_mainStatus(mainStatus)
 {
 }
@@ -128,7 +126,8 @@ QCoro::Task<> CommandExchange::drainInput(QDeadlineTimer deadline)
             break; // quiet line: no packet is under way
     }
     // The rest of any half-received packet went with the drain.
-    m_flags.inPacket = false;
+    if (m_inputDrained)
+        m_inputDrained();
 }
 
 QCoro::Task<bool> CommandExchange::Send_Receive_Ack()

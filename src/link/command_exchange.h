@@ -7,11 +7,11 @@
 #include <qcoro/qcorotask.h>
 
 #include <chrono>
+#include <functional>
 
 class QSerialPort;
 class SerialLink;
 class StatusList;
-struct ProgramFlags;
 
 // The building blocks of every exchange with the monitor: the delay, the
 // acknowledgement wait, the command sender and the link check. Each wait is
@@ -26,7 +26,11 @@ class CommandExchange : public QObject
 public:
     static constexpr char kAck = char(0xFC);
 
-    CommandExchange(SerialLink &serial, ProgramFlags &flags, StatusList &mainStatus, QObject *parent = nullptr);
+    CommandExchange(SerialLink &serial, StatusList &mainStatus, QObject *parent = nullptr);
+
+    // Told when a drain threw input away: whatever half packet the receiver
+    // was collecting is gone with it.
+    void setInputDrained(std::function<void()> drained) { m_inputDrained = std::move(drained); }
 
     // The monitor's N-second time limits end between N-1 and N seconds
     // after they are set; this one ends half a second before N.
@@ -70,6 +74,6 @@ public:
 
 private:
     SerialLink &m_serial;
-    ProgramFlags &m_flags;
     StatusList &m_mainStatus;
+    std::function<void()> m_inputDrained;
 };

@@ -44,7 +44,7 @@ RealtimeListing::RealtimeListing(const Parts &parts, QObject *parent)
 
 void RealtimeListing::installInto(SampleDispatch &dispatch)
 {
-    dispatch.addStep(QStringLiteral("DoList"), [this] { DoList(); });
+    dispatch.addStep(QStringLiteral("DoList"), [this](const RealtimeSample &) { DoList(); });
 }
 
 void RealtimeListing::DoList() noexcept
