@@ -34,14 +34,14 @@ QCoro::Task<> CommandExchange::Dly(int ms)
     co_await TimedPause(std::chrono::milliseconds(qMax(ms, 0)), this);
 }
 
-QCoro::Task<bool> CommandExchange::waitForInput(QDeadlineTimer deadline)
+QCoro::Task<bool> CommandExchange::waitForBytes(qint64 count, QDeadlineTimer deadline)
 {
     QSerialPort &p = port();
     for (;;) {
         if (!p.isOpen())
             co_return false;
         // readyRead does not come again for bytes already buffered.
-        if (p.bytesAvailable() > 0)
+        if (p.bytesAvailable() >= count)
             co_return true;
         const auto left = deadline.remainingTimeAsDuration();
         if (left <= 0ms)

@@ -56,9 +56,10 @@ public:
     // The three writes of SendASCII; false when the port did not take them.
     bool writeCommand(const QByteArray &command);
     bool writeByte(char byte);
-    // True as soon as at least one byte is waiting; false at the deadline
-    // or when the port is closed.
-    QCoro::Task<bool> waitForInput(QDeadlineTimer deadline);
+    // True as soon as at least `count` bytes are waiting; false at the
+    // deadline or when the port is closed.
+    QCoro::Task<bool> waitForBytes(qint64 count, QDeadlineTimer deadline);
+    QCoro::Task<bool> waitForInput(QDeadlineTimer deadline) { return waitForBytes(1, deadline); }
     // Waits for one byte until the deadline; true when it is the
     // acknowledgement 0xFC.
     QCoro::Task<bool> readAck(QDeadlineTimer until);
