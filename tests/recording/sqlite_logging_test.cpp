@@ -190,7 +190,8 @@ TEST(SampleDispatch, AThrowingStepSkipsTheLaterOnesForThatSampleOnly)
     SampleDispatch dispatch;
     QStringList ran;
     bool fail = true;
-    dispatch.addStep("database", [&](const RealtimeSample &) { ran << "database"; });
+    const RealtimeSample sample{.p1 = 1500};
+    dispatch.addStep("database", [&](const RealtimeSample &s) { ran << QString("database %1").arg(s.p1); });
     dispatch.addStep("DoList", [&](const RealtimeSample &) {
         ran << "DoList";
         if (fail)
@@ -203,11 +204,11 @@ TEST(SampleDispatch, AThrowingStepSkipsTheLaterOnesForThatSampleOnly)
     });
 
     dispatch.LogSample(sample);
-    EXPECT_EQ(ran, QStringList({"database", "DoList"}));
+    EXPECT_EQ(ran, QStringList({"database 1500", "DoList"}));
     ran.clear();
     fail = false;
     dispatch.LogSample(sample);
-    EXPECT_EQ(ran, QStringList({"database", "DoList", "DoDash", "Wpt"}));
+    EXPECT_EQ(ran, QStringList({"database 1500", "DoList", "DoDash", "Wpt"}));
 }
 
 TEST(CreateSqliteDatabase, RefusesAFileThatAlreadyHoldsTheTable)
