@@ -37,7 +37,7 @@ struct Rig
         s.Amp2 = float(std::abs(s.p2) / s.Volt);
         s.KWh1 += s.p1 / 3.6e6;
         s.KWh2 += std::abs(s.p2) / 3.6e6;
-        program.dispatch().LogSample();
+        program.dispatch().LogSample(program.sample());
         QCoreApplication::processEvents();
     }
     QTemporaryDir dir;

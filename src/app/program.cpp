@@ -42,7 +42,7 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
     m_listing.installInto(m_dispatch);
     m_dashboard.installInto(m_dispatch);
     m_portal.installInto(m_dispatch);
-    m_dispatch.addStep(QStringLiteral("mqtt"), [this] { m_mqtt.publish(m_sample); });
+    m_dispatch.addStep(QStringLiteral("mqtt"), [this](const RealtimeSample &s) { m_mqtt.publish(s); });
     QDir().mkpath(m_dataDir);
     m_title = QStringLiteral("%1 Version %2").arg(kCaption, kVersion);
 

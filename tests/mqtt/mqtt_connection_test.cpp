@@ -157,7 +157,7 @@ TEST_F(MqttConnection, IntervalSpacesTheStatesOnTheProgramsClock)
     ASSERT_TRUE(QTest::qWaitFor([&] { return program->mqtt().isConnected(); }, 10000));
     // A sample every 4 s: those at 0, 12 and 24 s are published.
     for (int i = 0; i < 7; ++i) {
-        program->dispatch().LogSample();
+        program->dispatch().LogSample(program->sample());
         clock.t = clock.t.addSecs(4);
     }
     program->exitSequence();
