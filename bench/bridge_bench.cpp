@@ -25,7 +25,7 @@ void bridgeFlood(benchmark::State &state)
     HeadlessDialogs dialogs;
     Program program(dir.filePath("QMNpilot.ini"), dir.filePath("data"), dialogs);
     qint64 samples = 0;
-    program.dispatch().addStep("count", [&samples] { ++samples; });
+    program.dispatch().addStep("count", [&samples](const RealtimeSample &) { ++samples; });
     program.startUp();
     const int port = listenOnFreePort(program.bridge());
     QTcpSocket client;

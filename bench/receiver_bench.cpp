@@ -55,7 +55,7 @@ void runRoad(benchmark::State &state, Feed feed)
     RealtimeSample sample;
     Clock clock;
     qint64 samples = 0;
-    Derivation derivation(sample, flags, status, clock, [&samples] { ++samples; });
+    Derivation derivation(sample, status, clock, [&samples](const RealtimeSample &) { ++samples; });
     PacketReceiver receiver(flags, status, derivation);
     for (auto _ : state) {
         for (quint8 b : stream)

@@ -45,7 +45,7 @@ void LogSampleIntoSqlite(benchmark::State &state)
         sample.p1 += 1;
         sample.E1A += 1500;
         sample.KWh1 = sample.E1A / 3600 * 0.001;
-        dispatch.LogSample();
+        dispatch.LogSample(sample);
     }
     state.SetItemsProcessed(state.iterations());
     if (QFile::exists(errorLog.filePath()))

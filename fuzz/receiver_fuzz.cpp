@@ -26,9 +26,9 @@ struct Harness
     StatusList status;
     RealtimeSample sample;
     Clock clock;
-    Derivation derivation{sample, flags, status, clock, [this] {
+    Derivation derivation{sample, status, clock, [](const RealtimeSample &s) {
                               // Exercises the consumer failing part-way.
-                              if (sample.deviceAddress & 1)
+                              if (s.deviceAddress & 1)
                                   throw std::runtime_error("consumer failed");
                           }};
     PacketReceiver receiver{flags, status, derivation};
@@ -46,7 +46,7 @@ struct Harness
 
     void checkInvariants() const
     {
-        if (flags.byteCounter < 0 || flags.byteCounter > 32767)
+        if (receiver.byteCounter() < 0 || receiver.byteCounter() > 32767)
             __builtin_trap();
     }
 };

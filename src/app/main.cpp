@@ -231,8 +231,8 @@ int main(int argc, char **argv)
 
     SampleEcho echo;
     if (parser.isSet(echoOption)) {
-        program.dispatch().addStep("echo", [&program, &echo] {
-            echo.write(program.sample(), program.clock().now().time());
+        program.dispatch().addStep("echo", [&program, &echo](const RealtimeSample &sample) {
+            echo.write(sample, program.clock().now().time());
         });
     }
 

@@ -175,7 +175,7 @@ WebFrm *MainWindow::showWebWindow()
 OptionsFrm *MainWindow::showOptions()
 {
     if (!m_options)
-        m_options = new OptionsFrm(m_program.options(), this);
+        m_options = new OptionsFrm(m_program.options(), m_program.mqtt(), this);
     m_options->show();
     m_options->raise();
     m_options->activateWindow();

@@ -14,18 +14,20 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
     , m_dialogs(dialogs)
     , m_store(settingsPath)
     , m_serial(m_portMap, m_serialBox, m_panelPortBox, m_mainStatus, dialogs)
+    , m_intake(m_serial, m_flags, m_mainStatus)
     , m_errorLog(dataDir, dialogs, [this] { exitSequence(); })
     , m_database([this] { return DatabaseSettings{m_settings.dbtype, m_settings.adbpath, m_settings.sqldbpath}; },
                  m_sample, m_errorLog, dialogs, [this] { exitSequence(); }, &m_mainStatus)
     , m_listing({m_sample, m_flags, m_settings, [this] { return m_serial.isOpen(); }, m_clock})
-    , m_dashboard({m_sample, m_flags, m_serial.port(), m_mainStatus, m_realtimeBox, m_clock})
-    , m_derivation(m_sample, m_flags, m_mainStatus, m_clock, [this] { m_dispatch.LogSample(); })
+    , m_dashboard({m_sample, m_flags, m_realtimeBox, m_clock})
+    , m_derivation(m_sample, m_mainStatus, m_clock, [this](const RealtimeSample &s) { m_dispatch.LogSample(s); })
     , m_receiver(m_flags, m_mainStatus, m_derivation)
-    , m_exchange(m_serial, m_flags, m_mainStatus)
+    , m_exchange(m_serial, m_mainStatus)
     , m_radio(m_serial, m_exchange, m_dialogueGate, m_flags, m_mainStatus)
     , m_realtime({m_flags, m_settings, m_serial, m_exchange, m_radio, m_dialogueGate, m_mainStatus, m_realtimeBox,
                   dialogs, m_autoStartTimer, m_watchdogTimer})
-    , m_bridge(m_settings, [this](const QStringList &keys) { saveKeys(keys); }, dialogs, m_receiver, m_watchdogTimer)
+    , m_bridge(m_settings, [this](const QStringList &keys) { saveKeys(keys); }, dialogs,
+                [this](QByteArrayView data) { m_receiver.processBridgeData(data); }, m_watchdogTimer)
     , m_comPanel(m_settings, [this](const QStringList &keys) { saveKeys(keys); }, m_serial, m_portMap,
                  m_panelPortBox, m_bridge, dialogs, m_dialogueGate, m_flags)
     , m_device({m_flags, m_serial, m_exchange, m_realtime, m_dialogueGate, m_realtimeBox, dialogs, m_sample,
@@ -33,11 +35,14 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
     , m_portal({m_sample, m_settings, m_flags, m_clock, dialogs, [this](const QStringList &keys) { saveKeys(keys); }})
     , m_options({m_settings, m_sample, dialogs, m_portal, [this](const QStringList &keys) { saveKeys(keys); }})
     , m_download({m_flags, m_settings, m_serial, m_exchange, m_radio, m_realtime, dialogs})
+    , m_mqtt({m_clock, m_mainStatus, QString::fromLatin1(kVersion),
+              [this](const std::function<void(SettingsStore &)> &edit) { editStore(edit); }})
 {
     m_database.installInto(m_dispatch);
     m_listing.installInto(m_dispatch);
     m_dashboard.installInto(m_dispatch);
     m_portal.installInto(m_dispatch);
+    m_dispatch.addStep(QStringLiteral("mqtt"), [this](const RealtimeSample &s) { m_mqtt.publish(s); });
     QDir().mkpath(m_dataDir);
     m_title = QStringLiteral("%1 Version %2").arg(kCaption, kVersion);
 
@@ -53,7 +58,8 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
         if (state != BridgeListener::Listening && m_title == QLatin1String("Listening"))
             setTitle(QStringLiteral("%1 Version %2").arg(kCaption, kVersion));
     });
-    connect(&m_serial, &SerialLink::dataReceived, this, &Program::onSerialData);
+    m_intake.setReceiver([this](quint8 b) { m_receiver.serialByte(b); });
+    m_exchange.setInputDrained([this] { m_receiver.leavePacket(); });
     // The web window's status box follows real-time start and stop, and a
     // closed port stops it.
     connect(&m_realtime, &RealtimeControl::realtimeStateShown, &m_portal, &PortalUpload::showRealtimeState);
@@ -67,7 +73,7 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
         if (list == &m_comPanel.messages())
             emit m_comPanel.busyChanged(on);
     });
-    setDownloadHandler([this](const QByteArray &bytes) { m_download.takeBytes(bytes); });
+    m_intake.setDownloadHandler([this](const QByteArray &bytes) { m_download.takeBytes(bytes); });
     connect(&m_serial, &SerialLink::commEvent, &m_download, &LoggerDownload::commEvent);
     connect(&m_download, &LoggerDownload::openFileRequested, this, &Program::openDataFile);
     // The receiver lost count inside a packet: start the port afresh.
@@ -112,6 +118,7 @@ QCoro::Task<> Program::startUp(std::function<void()> showWindow)
         m_settings.PortalHost.clear();
     }
     m_portMap.load(m_store);
+    m_mqtt.start(m_store);
     m_serial.setPortNumber(m_settings.ComPort);
     m_sample.PreResetVal1 = m_settings.PreResetVal1;
     m_sample.PreResetVal2 = m_settings.PreResetVal2;
@@ -155,6 +162,11 @@ QCoro::Task<> Program::startUp(std::function<void()> showWindow)
 
 void Program::saveKeys(const QStringList &keys)
 {
+    editStore([&](SettingsStore &onDisk) { onDisk.writeKeys(m_settings, keys); });
+}
+
+void Program::editStore(const std::function<void(SettingsStore &)> &edit)
+{
     // The file may have been edited since start-up (a new database, a port
     // mapping): only the keys written here change, the rest stays as it is
     // on disk.
@@ -164,7 +176,7 @@ void Program::saveKeys(const QStringList &keys)
         std::fprintf(stderr, "qmnpilot: %s; the settings were not saved\n", qUtf8Printable(error));
         return;
     }
-    onDisk.writeKeys(m_settings, keys);
+    edit(onDisk);
     if (!onDisk.save(&error)) {
         std::fprintf(stderr, "qmnpilot: %s\n", qUtf8Printable(error));
         return;
@@ -209,6 +221,7 @@ void Program::exitSequence()
         m_serial.port().close();
     m_bridge.close();
     m_portal.close();
+    m_mqtt.close();
     emit exitRequested();
 }
 
@@ -235,29 +248,4 @@ QCoro::Task<bool> Program::openPortFromMenu()
 void Program::closePortFromMenu()
 {
     m_serial.closeFromMenu();
-}
-
-void Program::onSerialData()
-{
-    QSerialPort &port = m_serial.port();
-    while (port.isOpen() && port.bytesAvailable() > 0) {
-        if (m_flags.downloadMode) {
-            const QByteArray chunk = port.readAll();
-            if (m_downloadHandler)
-                m_downloadHandler(chunk);
-            continue;
-        }
-        if (m_flags.commandInProgress) {
-            // The command dialogue reads these bytes itself. After a stop
-            // nobody does until the next start, which drops what waits
-            // anyway: beyond a bound the bytes are dropped here.
-            if (port.bytesAvailable() > kMaxUnreadInput)
-                port.skip(port.bytesAvailable());
-            return;
-        }
-        char byte = 0;
-        if (!port.getChar(&byte))
-            return;
-        m_receiver.serialByte(quint8(byte));
-    }
 }

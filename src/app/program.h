@@ -13,9 +13,11 @@
 #include "link/com_panel_logic.h"
 #include "link/port_map.h"
 #include "link/radio_dongle.h"
+#include "link/serial_intake.h"
 #include "link/serial_link.h"
 #include "dashboard/realtime_dashboard.h"
 #include "listing/realtime_listing.h"
+#include "mqtt/mqtt_publisher.h"
 #include "net/bridge_listener.h"
 #include "net/portal_upload.h"
 #include "options/options_logic.h"
@@ -44,9 +46,6 @@ class Program : public QObject
 public:
     static constexpr const char *kVersion = "1.20";
     static constexpr const char *kCaption = "QMN-4400 Pilot Download and Real-Time Database Software";
-    // Serial input left unread while a dialogue owns the port is dropped
-    // past this size; no answer of the monitor comes near it.
-    static constexpr qint64 kMaxUnreadInput = 64 * 1024;
 
     Program(const QString &settingsPath, const QString &dataDir, Dialogs &dialogs, QObject *parent = nullptr);
     ~Program() override;
@@ -66,6 +65,8 @@ public:
     SettingsStore &store() { return m_store; }
     // Writes the given keys from settings() to the file now.
     void saveKeys(const QStringList &keys);
+    // Changes the file as it is on disk and saves it.
+    void editStore(const std::function<void(SettingsStore &)> &edit);
 
     ProgramFlags &flags() { return m_flags; }
     RealtimeSample &sample() { return m_sample; }
@@ -96,6 +97,8 @@ public:
     PortalUpload &portal() { return m_portal; }
     // The options window's logic.
     OptionsLogic &options() { return m_options; }
+    // Samples to an MQTT broker; the options window sets it up.
+    MqttPublisher &mqtt() { return m_mqtt; }
     PacketReceiver &receiver() { return m_receiver; }
     ErrorLog &errorLog() { return m_errorLog; }
     Dialogs &dialogs() { return m_dialogs; }
@@ -116,8 +119,8 @@ public:
     QCoro::Task<bool> openPortFromMenu();
     void closePortFromMenu();
 
-    // Where serial bytes go while the logger download owns the port.
-    void setDownloadHandler(std::function<void(const QByteArray &)> handler) { m_downloadHandler = std::move(handler); }
+    // Routes each serial arrival to the download, a dialogue or the receiver.
+    SerialIntake &intake() { return m_intake; }
     // The data-logger download; its window shows it.
     LoggerDownload &download() { return m_download; }
     // The main window's list of a saved download.
@@ -136,7 +139,6 @@ signals:
 private:
     // Copies the counters' recovery state from the sample into settings().
     void captureRecoveryState();
-    void onSerialData();
     void onSaveTick();
     void onListenerTick();
 
@@ -157,6 +159,7 @@ private:
     StatusBox m_panelPortBox{"1", StatusBox::Colour::Bad};
     PortMap m_portMap;
     SerialLink m_serial;
+    SerialIntake m_intake;
     ErrorLog m_errorLog;
     DatabaseLogger m_database;
     SampleDispatch m_dispatch;
@@ -179,8 +182,8 @@ private:
     OptionsLogic m_options;
     LoggerDownload m_download;
     MainList m_mainList;
+    MqttPublisher m_mqtt;
     int m_saveTicks = 0;
     QString m_title;
     bool m_exited = false;
-    std::function<void(const QByteArray &)> m_downloadHandler;
 };

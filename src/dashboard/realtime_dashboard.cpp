@@ -10,7 +10,6 @@
 #include "recording/sample_dispatch.h"
 
 #include <QLoggingCategory>
-#include <QSerialPort>
 
 #include <cmath>
 #include <stdexcept>
@@ -96,7 +95,7 @@ RealtimeDashboard::RealtimeDashboard(const Parts &parts, QObject *parent)
 
 void RealtimeDashboard::installInto(SampleDispatch &dispatch)
 {
-    dispatch.addStep(QStringLiteral("DoDash"), [this] { DoDash(); });
+    dispatch.addStep(QStringLiteral("DoDash"), [this](const RealtimeSample &) { DoDash(); });
 }
 
 void RealtimeDashboard::resetWindowContent()
@@ -156,22 +155,6 @@ void RealtimeDashboard::DoDash() noexcept
     emit updated();
 }
 
-bool RealtimeDashboard::dropBacklog()
-{
-    // Input that a dialogue or the download reads itself is not ours to
-    // drop, and a closed port (samples from the bridge) has nothing waiting.
-    QSerialPort &port = m_parts.port;
-    if (!port.isOpen() || m_parts.flags.commandInProgress || m_parts.flags.downloadMode)
-        return false;
-    const qint64 waiting = port.bytesAvailable();
-    if (waiting <= kMaxBacklog)
-        return false;
-    port.clear(QSerialPort::Input);
-    m_parts.mainStatus.add(
-        QStringLiteral("Real-time data fell behind: %1 waiting bytes were dropped.").arg(waiting));
-    return true;
-}
-
 void RealtimeDashboard::update()
 {
     if (!m_parts.flags.realtimeActive) {
@@ -179,7 +162,6 @@ void RealtimeDashboard::update()
         return;
     }
     showRealtimeState();
-    dropBacklog();
 
     const RealtimeSample &s = m_parts.sample;
     const int64_t power[ChannelCount] = {wholeWatts(s.p1), wholeWatts(s.p2), wholeWatts(s.p1) + wholeWatts(s.p2)};

@@ -13,9 +13,7 @@
 #include <utility>
 
 class Clock;
-class QSerialPort;
 class SampleDispatch;
-class StatusList;
 struct ProgramFlags;
 struct RealtimeSample;
 
@@ -30,9 +28,6 @@ public:
     {
         const RealtimeSample &sample;
         const ProgramFlags &flags;
-        // The serial port whose backlog the update guards against.
-        QSerialPort &port;
-        StatusList &mainStatus;
         // The main window's real-time box: it changes when the watchdog or
         // a stop clears the real-time state.
         const StatusBox &realtimeBox;
@@ -45,8 +40,6 @@ public:
 
     static constexpr const char *kOn = "Real-Time is ON";
     static constexpr const char *kOff = "Real-Time is OFF";
-    // Waiting serial input beyond this is stale: it is dropped, not drawn.
-    static constexpr qint64 kMaxBacklog = 1024;
     // An idle channel's scale halves down to this and no further.
     static constexpr double kMinScale = 1;
 
@@ -83,7 +76,6 @@ signals:
 
 private:
     void update();
-    bool dropBacklog();
     void rangeUp(GaugeState &g, int64_t value);
     void rangeDown(GaugeState &g, double chartMax);
     void setPowerZones(Gauge g);

@@ -88,24 +88,10 @@ QCoro::Task<bool> DeviceExchange::ReadSettings()
     co_return whole;
 }
 
-QCoro::Task<bool> DeviceExchange::waitForBytes(qint64 count)
-{
-    QSerialPort &port = m_exchange.port();
-    const QDeadlineTimer until = CommandExchange::deadline(2);
-    while (port.isOpen() && port.bytesAvailable() < count) {
-        const auto left = until.remainingTimeAsDuration();
-        if (left <= 0ms)
-            co_return false;
-        co_await waitForSignal(&port, &QSerialPort::readyRead, std::chrono::ceil<std::chrono::milliseconds>(left),
-                               this);
-    }
-    co_return port.isOpen();
-}
-
 QCoro::Task<bool> DeviceExchange::collectBlock()
 {
     QSerialPort &port = m_exchange.port();
-    const bool arrived = co_await waitForBytes(DeviceSettingsBlock::kSize);
+    const bool arrived = co_await m_exchange.waitForBytes(DeviceSettingsBlock::kSize, CommandExchange::deadline(2));
     if (!arrived)
         co_return false;
     // A longer answer would shift every field: wait for the line to go quiet.
@@ -133,7 +119,7 @@ QCoro::Task<QString> DeviceExchange::serialNumberExchange(QString *serial)
         if (!ok)
             co_return QStringLiteral("Abort SRN command");
     }
-    const bool arrived = co_await waitForBytes(kSerialNumberBytes);
+    const bool arrived = co_await m_exchange.waitForBytes(kSerialNumberBytes, CommandExchange::deadline(2));
     if (!arrived)
         co_return QStringLiteral("Abort Read Serial Number command");
     QSerialPort &port = m_exchange.port();

@@ -79,8 +79,6 @@ public:
 private:
     QCoro::Task<bool> probeTwice();
     QCoro::Task<bool> collectBlock();
-    // At least `count` bytes waiting within the monitor's two seconds.
-    QCoro::Task<bool> waitForBytes(qint64 count);
     QCoro::Task<bool> ackAfterWrite(const QByteArray &bytes);
 
     ProgramFlags &m_flags;

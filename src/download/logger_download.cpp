@@ -88,38 +88,6 @@ QCoro::Task<> LoggerDownload::Dly(int ms)
     co_await TimedPause(std::chrono::milliseconds(ms), this);
 }
 
-QCoro::Task<bool> LoggerDownload::waitForBytes(int count, int seconds)
-{
-    const QDeadlineTimer until = CommandExchange::deadline(seconds);
-    QSerialPort &port = m_serial.port();
-    for (;;) {
-        if (!port.isOpen())
-            co_return false;
-        if (port.bytesAvailable() >= count)
-            co_return true;
-        const auto left = until.remainingTimeAsDuration();
-        if (left <= 0ms)
-            co_return false;
-        co_await waitForSignal(&port, &QSerialPort::readyRead, std::chrono::ceil<std::chrono::milliseconds>(left), this);
-    }
-}
-
-QCoro::Task<bool> LoggerDownload::SendASCII(const QByteArray &command, bool waitForAck)
-{
-    QSerialPort &port = m_serial.port();
-    if (waitForAck && port.isOpen() && port.bytesAvailable() > 0)
-        port.readAll();
-    if (!m_exchange.writeCommand(command))
-        co_return false;
-    if (!waitForAck)
-        co_return true;
-    const bool acknowledged = co_await m_exchange.WaitAck();
-    if (!acknowledged)
-        co_return false;
-    co_await Dly(40);
-    co_return true;
-}
-
 QCoro::Task<bool> LoggerDownload::Send_Receive_Ack()
 {
     const QDeadlineTimer until = CommandExchange::deadline(3);
@@ -218,7 +186,7 @@ QCoro::Task<bool> LoggerDownload::requestUnitInfo()
 {
     for (int attempt = 1;; ++attempt) {
         co_await Send_Receive_Ack();
-        const bool sent = co_await SendASCII("DNL", true);
+        const bool sent = co_await m_exchange.SendASCII("DNL", true, kAckPause);
         if (sent)
             co_return true;
         bool answered = co_await Send_Receive_Ack();
@@ -241,13 +209,13 @@ QCoro::Task<bool> LoggerDownload::GetUnitInfo()
         co_return false;
 
     co_await Dly(25);
-    const bool again = co_await SendASCII("DNL", true);
+    const bool again = co_await m_exchange.SendASCII("DNL", true, kAckPause);
     if (!again) {
         co_await Abort();
         co_return false;
     }
 
-    const bool block = co_await waitForBytes(32, 3);
+    const bool block = co_await m_exchange.waitForBytes(32, CommandExchange::deadline(3));
     if (!block) {
         m_messages.add(QStringLiteral("Could not retreive unit info. Try again."));
         co_await Abort();
@@ -322,10 +290,10 @@ QCoro::Task<> LoggerDownload::Abort()
     const bool probed = co_await Send_Receive_Ack();
     if (!probed)
         m_messages.add(QStringLiteral("Err 1"));
-    const bool cancelled = co_await SendASCII("CAL", true);
+    const bool cancelled = co_await m_exchange.SendASCII("CAL", true, kAckPause);
     if (!cancelled)
         m_messages.add(QStringLiteral("Err 2"));
-    const bool finished = co_await SendASCII("FIN", true);
+    const bool finished = co_await m_exchange.SendASCII("FIN", true, kAckPause);
     if (!finished)
         m_messages.add(QStringLiteral("Err 3"));
     m_messages.add(QStringLiteral("Aborted Successfuly"));

@@ -8,6 +8,8 @@
 
 #include <qcoro/qcorotask.h>
 
+#include <chrono>
+
 class CommandExchange;
 class Dialogs;
 class RadioDongle;
@@ -99,13 +101,12 @@ private:
     QCoro::Task<bool> askForBytes(int count, const char *shortAnswer);
     QCoro::Task<> Abort();
     QCoro::Task<> FinishDownload();
-    // The window's own exchange routines: a shorter pause after an
-    // acknowledgement, a probe that neither checks nor opens the port.
-    QCoro::Task<bool> SendASCII(const QByteArray &command, bool waitForAck);
+    // The window's own probe, which neither checks nor opens the port.
     QCoro::Task<bool> Send_Receive_Ack();
     QCoro::Task<> Dly(int ms);
-    // Waits until at least `count` bytes are waiting; false at the deadline.
-    QCoro::Task<bool> waitForBytes(int count, int seconds);
+    // Commands here wait this much less after an acknowledgement than the
+    // other dialogues do.
+    static constexpr std::chrono::milliseconds kAckPause{40};
     void writeAck();
 
     ProgramFlags &m_flags;

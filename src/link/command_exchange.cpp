@@ -1,6 +1,5 @@
 #include "link/command_exchange.h"
 
-#include "common/program_flags.h"
 #include "common/signal_wait.h"
 #include "common/status_list.h"
 #include "link/serial_link.h"
@@ -13,10 +12,9 @@ using namespace std::chrono_literals;
 // resumes a dangling frame when a task that suspends is awaited inside an if
 // condition.
 
-CommandExchange::CommandExchange(SerialLink &serial, ProgramFlags &flags, StatusList &mainStatus, QObject *parent)
+CommandExchange::CommandExchange(SerialLink &serial, StatusList &mainStatus, QObject *parent)
     : QObject(parent)
     , m_serial(serial)
-    , m_flags(flags)
     , m_mainStatus(mainStatus)
 {
 }
@@ -36,14 +34,14 @@ QCoro::Task<> CommandExchange::Dly(int ms)
     co_await TimedPause(std::chrono::milliseconds(qMax(ms, 0)), this);
 }
 
-QCoro::Task<bool> CommandExchange::waitForInput(QDeadlineTimer deadline)
+QCoro::Task<bool> CommandExchange::waitForBytes(qint64 count, QDeadlineTimer deadline)
 {
     QSerialPort &p = port();
     for (;;) {
         if (!p.isOpen())
             co_return false;
         // readyRead does not come again for bytes already buffered.
-        if (p.bytesAvailable() > 0)
+        if (p.bytesAvailable() >= count)
             co_return true;
         const auto left = deadline.remainingTimeAsDuration();
         if (left <= 0ms)
@@ -128,7 +126,8 @@ QCoro::Task<> CommandExchange::drainInput(QDeadlineTimer deadline)
             break; // quiet line: no packet is under way
     }
     // The rest of any half-received packet went with the drain.
-    m_flags.inPacket = false;
+    if (m_inputDrained)
+        m_inputDrained();
 }
 
 QCoro::Task<bool> CommandExchange::Send_Receive_Ack()

@@ -7,11 +7,11 @@
 #include <qcoro/qcorotask.h>
 
 #include <chrono>
+#include <functional>
 
 class QSerialPort;
 class SerialLink;
 class StatusList;
-struct ProgramFlags;
 
 // The building blocks of every exchange with the monitor: the delay, the
 // acknowledgement wait, the command sender and the link check. Each wait is
@@ -26,7 +26,11 @@ class CommandExchange : public QObject
 public:
     static constexpr char kAck = char(0xFC);
 
-    CommandExchange(SerialLink &serial, ProgramFlags &flags, StatusList &mainStatus, QObject *parent = nullptr);
+    CommandExchange(SerialLink &serial, StatusList &mainStatus, QObject *parent = nullptr);
+
+    // Told when a drain threw input away: whatever half packet the receiver
+    // was collecting is gone with it.
+    void setInputDrained(std::function<void()> drained) { m_inputDrained = std::move(drained); }
 
     // The monitor's N-second time limits end between N-1 and N seconds
     // after they are set; this one ends half a second before N.
@@ -52,9 +56,10 @@ public:
     // The three writes of SendASCII; false when the port did not take them.
     bool writeCommand(const QByteArray &command);
     bool writeByte(char byte);
-    // True as soon as at least one byte is waiting; false at the deadline
-    // or when the port is closed.
-    QCoro::Task<bool> waitForInput(QDeadlineTimer deadline);
+    // True as soon as at least `count` bytes are waiting; false at the
+    // deadline or when the port is closed.
+    QCoro::Task<bool> waitForBytes(qint64 count, QDeadlineTimer deadline);
+    QCoro::Task<bool> waitForInput(QDeadlineTimer deadline) { return waitForBytes(1, deadline); }
     // Waits for one byte until the deadline; true when it is the
     // acknowledgement 0xFC.
     QCoro::Task<bool> readAck(QDeadlineTimer until);
@@ -70,6 +75,6 @@ public:
 
 private:
     SerialLink &m_serial;
-    ProgramFlags &m_flags;
     StatusList &m_mainStatus;
+    std::function<void()> m_inputDrained;
 };

@@ -4,6 +4,7 @@
 #include "common/program_flags.h"
 #include "common/rounding.h"
 #include "realtime/realtime_sample.h"
+#include "realtime/renewable_figures.h"
 #include "recording/sample_dispatch.h"
 #include "settings/settings.h"
 
@@ -63,7 +64,7 @@ RealtimeListing::RealtimeListing(const Parts &parts, QObject *parent)
 
 void RealtimeListing::installInto(SampleDispatch &dispatch)
 {
-    dispatch.addStep(QStringLiteral("DoList"), [this] { DoList(); });
+    dispatch.addStep(QStringLiteral("DoList"), [this](const RealtimeSample &) { DoList(); });
 }
 
 void RealtimeListing::DoList() noexcept
@@ -165,9 +166,10 @@ void RealtimeListing::listSample()
     m_tables.oneSecond.addRow(m_tables.oneSecond.makeRow(
         now, {t.second(), s.p1, s.p2, s.p1 + s.p2, s.Volt, s.KWh1, s.KWh2, s.KWh1 + s.KWh2, cost, s.Amp1, s.Amp2,
               totalAmp}));
-    const double fromGrid = s.KWh2 - s.KWh2P;
+    const RenewableFigures r = RenewableFigures::of(s);
     m_tables.renewable.addRow(m_tables.renewable.makeRow(
-        now, {t.second(), s.p1, s.PP2, s.p1 + s.PP2, s.Volt, s.KWh1, fromGrid, s.KWh2P, fromGrid + s.KWh1}));
+        now, {t.second(), r.solarW, r.gridW, r.loadW, s.Volt, r.solarKWh, r.fromGridKWh, r.toGridKWh,
+              r.consumedKWh}));
 
     minute.sampleCount += 1;
     setNoticeVisible(false);

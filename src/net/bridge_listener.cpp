@@ -3,7 +3,6 @@
 #include "net/abandon_socket.h"
 #include "settings/settings.h"
 #include "common/dialogs.h"
-#include "realtime/packet_receiver.h"
 
 #include <QTcpSocket>
 #include <QTimer>
@@ -13,13 +12,13 @@ const char kListeningTitle[] = "Listening";
 const char kClosedTitle[] = "NetDock Server Closed";
 } // namespace
 
-BridgeListener::BridgeListener(Settings &settings, SaveKeys saveKeys, Dialogs &dialogs, PacketReceiver &receiver,
+BridgeListener::BridgeListener(Settings &settings, SaveKeys saveKeys, Dialogs &dialogs, Sink sink,
                                QTimer &watchdogTimer, QObject *parent)
     : QObject(parent)
     , m_settings(settings)
     , m_saveKeys(std::move(saveKeys))
     , m_dialogs(dialogs)
-    , m_receiver(receiver)
+    , m_sink(std::move(sink))
     , m_watchdogTimer(watchdogTimer)
 {
     connect(&m_server, &QTcpServer::newConnection, this, &BridgeListener::onNewConnection);
@@ -131,8 +130,8 @@ void BridgeListener::onData()
     m_bytesReceived += block.size();
     if (!m_firstDataSeen)
         m_firstDataSeen = true; // the first arrival of the run is dropped
-    else
-        m_receiver.processBridgeData(block);
+    else if (m_sink)
+        m_sink(block);
     if (!m_watchdogTimer.isActive())
         m_watchdogTimer.start();
 }

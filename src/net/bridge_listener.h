@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -9,7 +10,6 @@
 #include <functional>
 
 class Dialogs;
-class PacketReceiver;
 class QTcpSocket;
 class QTimer;
 struct Settings;
@@ -35,9 +35,11 @@ public:
     static constexpr const char *kRangeMessage = "The NetDock port must be a whole number from 1 to 32767.";
 
     using SaveKeys = std::function<void(const QStringList &keys)>;
+    // Where the bridge's bytes go, in order: the receiver's bridge road.
+    using Sink = std::function<void(QByteArrayView data)>;
 
-    BridgeListener(Settings &settings, SaveKeys saveKeys, Dialogs &dialogs, PacketReceiver &receiver,
-                   QTimer &watchdogTimer, QObject *parent = nullptr);
+    BridgeListener(Settings &settings, SaveKeys saveKeys, Dialogs &dialogs, Sink sink, QTimer &watchdogTimer,
+                   QObject *parent = nullptr);
     ~BridgeListener() override;
 
     int state() const;
@@ -82,7 +84,7 @@ private:
     Settings &m_settings;
     SaveKeys m_saveKeys;
     Dialogs &m_dialogs;
-    PacketReceiver &m_receiver;
+    Sink m_sink;
     QTimer &m_watchdogTimer;
 
     QTcpServer m_server;

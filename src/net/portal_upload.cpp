@@ -48,7 +48,7 @@ PortalUpload::PortalUpload(const Parts &parts, QObject *parent)
 
 void PortalUpload::installInto(SampleDispatch &dispatch)
 {
-    dispatch.addStep(QStringLiteral("Wpt"), [this] {
+    dispatch.addStep(QStringLiteral("Wpt"), [this](const RealtimeSample &) {
         if (m_parts.settings.WptWriteEnable)
             Wpt();
     });

@@ -6,6 +6,7 @@
 #include "net/portal_address.h"
 #include "net/portal_upload.h"
 #include "realtime/realtime_sample.h"
+#include "realtime/renewable_figures.h"
 #include "settings/settings.h"
 
 #include <QLocale>
@@ -76,11 +77,11 @@ QUrl OptionsLogic::accountUrl() const
 
 std::array<QString, 4> OptionsLogic::energyTotals() const
 {
-    const RealtimeSample &s = m_parts.sample;
+    const RenewableFigures r = RenewableFigures::of(m_parts.sample);
     const QString kwh = QStringLiteral(" KWh");
     const QString picture = QStringLiteral("###,###.000");
-    return {formatNumber(s.KWh2 - s.KWh2P, picture) + kwh, formatNumber(s.KWh2P, picture) + kwh,
-            formatNumber(s.KWh1, picture) + kwh, formatNumber(s.KWh2 - s.KWh2P + s.KWh1, QStringLiteral("##,###.000")) + kwh};
+    return {formatNumber(r.fromGridKWh, picture) + kwh, formatNumber(r.toGridKWh, picture) + kwh,
+            formatNumber(r.solarKWh, picture) + kwh, formatNumber(r.consumedKWh, QStringLiteral("##,###.000")) + kwh};
 }
 
 bool OptionsLogic::boxState(Box box) const

@@ -1,6 +1,7 @@
 #include "options/options_window.h"
 
 #include "net/portal_upload.h"
+#include "options/mqtt_panel.h"
 #include "settings/settings.h"
 
 #include <QButtonGroup>
@@ -50,7 +51,7 @@ QGroupBox *inertOptions(const QString &title, const QStringList &captions, QWidg
 
 } // namespace
 
-OptionsFrm::OptionsFrm(OptionsLogic &logic, QWidget *parent)
+OptionsFrm::OptionsFrm(OptionsLogic &logic, MqttPublisher &mqtt, QWidget *parent)
     : QMainWindow(parent, Qt::Window)
     , m_logic(logic)
 {
@@ -64,6 +65,8 @@ OptionsFrm::OptionsFrm(OptionsLogic &logic, QWidget *parent)
     m_tabs->addTab(buildWebServer(), QStringLiteral("Web Server"));
     m_tabs->addTab(buildRenewable(), QStringLiteral("Renewable, Inverter CH1/Panel CH2"));
     m_tabs->addTab(buildNetDock(), QStringLiteral("NetDock Setup"));
+    m_mqtt = new MqttPanel(mqtt);
+    m_tabs->addTab(m_mqtt, QStringLiteral("MQTT"));
 
     auto *central = new QWidget(this);
     auto *layout = new QVBoxLayout(central);

@@ -5,6 +5,8 @@
 #include <QMainWindow>
 
 class Dialogs;
+class MqttPanel;
+class MqttPublisher;
 class QAbstractButton;
 class QButtonGroup;
 class QCheckBox;
@@ -14,7 +16,7 @@ class QPushButton;
 class QTabWidget;
 
 // "Options": database, rate, start-up switches, the portal account and
-// trigger values, the energy totals and the CH1 polarity test. Every field
+// trigger values, the energy totals, the CH1 polarity test and MQTT. Every field
 // takes effect when it is clicked or left; the window holds no settings of
 // its own and is made afresh each time it opens.
 class OptionsFrm : public QMainWindow
@@ -24,9 +26,10 @@ public:
     // The boxes checked when they are left.
     enum Field { UserField, IntervalField, Ch1PowerField, Ch2PowerField, RateField, FieldCount };
 
-    explicit OptionsFrm(OptionsLogic &logic, QWidget *parent = nullptr);
+    OptionsFrm(OptionsLogic &logic, MqttPublisher &mqtt, QWidget *parent = nullptr);
 
     QTabWidget *tabs() const { return m_tabs; }
+    MqttPanel *mqttPanel() const { return m_mqtt; }
     QLineEdit *field(Field f) const { return m_fields[f].edit; }
     QAbstractButton *databaseOption(int index) const;
     QCheckBox *box(OptionsLogic::Box box) const;
@@ -76,4 +79,5 @@ private:
     QLineEdit *m_device = nullptr;
     QLabel *m_account = nullptr;
     QPushButton *m_done = nullptr;
+    MqttPanel *m_mqtt = nullptr;
 };

@@ -5,4 +5,5 @@ target_sources(qmncore PRIVATE
 )
 target_sources(qmnui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/options_window.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/mqtt_panel.cpp
 )

@@ -1,14 +1,10 @@
 #include "realtime/derivation.h"
 
 #include "common/clock.h"
-#include "common/program_flags.h"
 #include "common/status_list.h"
 #include "realtime/realtime_sample.h"
 
-#include <QDebug>
-
 #include <cmath>
-#include <exception>
 #include <limits>
 
 namespace {
@@ -31,27 +27,26 @@ double netPower(double power, double polarizedDelta)
 
 } // namespace
 
-Derivation::Derivation(RealtimeSample &sample, ProgramFlags &flags, StatusList &mainStatus, const Clock &clock,
-                       LogSample logSample)
+Derivation::Derivation(RealtimeSample &sample, StatusList &mainStatus, const Clock &clock, LogSample logSample)
     : m_sample(sample)
-    , m_flags(flags)
     , m_mainStatus(mainStatus)
     , m_clock(clock)
     , m_logSample(std::move(logSample))
 {
 }
 
-void Derivation::process(const RealtimePacket::Buffer &rx)
+Derivation::Framing Derivation::process(const RealtimePacket::Buffer &rx)
 {
     using P = RealtimePacket;
     RealtimeSample &s = m_sample;
+    Framing framing = Framing::Keep;
 
     detectReset(rx);
-    if (!advanceSecondsCounter(rx))
-        return;
+    if (!advanceSecondsCounter(rx, framing))
+        return framing;
 
     if (!P::highByteInRange(rx, P::kVoltageHighPosition))
-        return polarError();
+        return polarError(framing);
     s.Volt = P::voltage(rx);
 
     s.E1A = P::energyCounter(rx, P::kCh1AbsolutePosition);
@@ -69,16 +64,12 @@ void Derivation::process(const RealtimePacket::Buffer &rx)
     s.p2 = std::floor((s.E2A - (fromZero ? 0.0 : s.E2B)) / s.deltaSeconds);
     s.PP2 = netPower(s.p2, s.E2AP - (fromZero ? 0.0 : s.E2BP));
 
-    if (P::highByteInRange(rx, P::kCh1CurrentHighPosition)) {
-        m_flags.byteCounter = 0;
-        m_flags.inPacket = false;
-    }
-
     if (!P::highByteInRange(rx, P::kCh1CurrentHighPosition))
-        return polarError();
+        return polarError(framing);
+    framing = Framing::StartAfresh;
     s.Amp1 = P::current(rx, P::kCh1CurrentPosition);
     if (!P::highByteInRange(rx, P::kCh2CurrentHighPosition))
-        return polarError();
+        return polarError(framing);
     s.Amp2 = P::current(rx, P::kCh2CurrentPosition);
     s.deviceAddress = P::deviceAddress(rx);
 
@@ -96,16 +87,9 @@ void Derivation::process(const RealtimePacket::Buffer &rx)
     if (m_mainStatus.count() > kStatusLinesBeforeClear)
         m_mainStatus.clear();
 
-    if (!m_logSample)
-        return;
-    // A failing consumer ends this sample's dispatch; the receiver goes on.
-    try {
-        m_logSample();
-    } catch (const std::exception &e) {
-        qWarning() << "sample dispatch failed:" << e.what();
-    } catch (...) {
-        qWarning() << "sample dispatch failed";
-    }
+    if (m_logSample)
+        m_logSample(s);
+    return framing;
 }
 
 void Derivation::detectReset(const RealtimePacket::Buffer &rx)
@@ -131,7 +115,7 @@ void Derivation::detectReset(const RealtimePacket::Buffer &rx)
     s.PreResetValP2 += s.E2BP;
 }
 
-bool Derivation::advanceSecondsCounter(const RealtimePacket::Buffer &rx)
+bool Derivation::advanceSecondsCounter(const RealtimePacket::Buffer &rx, Framing &framing)
 {
     RealtimeSample &s = m_sample;
     s.lastSecondsCounter = s.secondsCounter;
@@ -149,7 +133,7 @@ bool Derivation::advanceSecondsCounter(const RealtimePacket::Buffer &rx)
     if (delta < 0) {
         if (highByte != 0 || !s.nearWrapFlag) {
             m_mainStatus.add(QStringLiteral("A seconds counter error has occured!"));
-            m_flags.byteCounter = 0;
+            framing = Framing::RestartCount;
             return false;
         }
         delta += kSecondsCounterModulus;
@@ -161,14 +145,15 @@ bool Derivation::advanceSecondsCounter(const RealtimePacket::Buffer &rx)
         m_mainStatus.add(m_clock.now().toString(QStringLiteral("MM,dd,yyyy hh:mm")));
     }
     if (!fitsInt32(delta) || delta <= 0) {
-        polarError();
+        framing = polarError(framing);
         return false;
     }
     s.deltaSeconds = qint32(delta);
     return true;
 }
 
-void Derivation::polarError()
+Derivation::Framing Derivation::polarError(Framing framing)
 {
     m_mainStatus.add(QStringLiteral("POLAR error"));
+    return framing;
 }

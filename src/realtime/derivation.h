@@ -6,7 +6,6 @@
 
 class Clock;
 class StatusList;
-struct ProgramFlags;
 struct RealtimeSample;
 
 // Turns each accepted packet into the program-wide RealtimeSample: power from
@@ -16,24 +15,27 @@ struct RealtimeSample;
 class Derivation
 {
 public:
-    using LogSample = std::function<void()>;
+    using LogSample = std::function<void(const RealtimeSample &)>;
 
-    Derivation(RealtimeSample &sample, ProgramFlags &flags, StatusList &mainStatus, const Clock &clock,
-               LogSample logSample);
+    Derivation(RealtimeSample &sample, StatusList &mainStatus, const Clock &clock, LogSample logSample);
 
     // The dispatch may be wired after construction, once its consumers exist.
     void setLogSample(LogSample logSample) { m_logSample = std::move(logSample); }
 
+    // How the receiver's framing goes on after a packet: its position count
+    // restarts after a seconds-counter error, and a packet whose CH1 current
+    // is in range also ends the packet.
+    enum class Framing { Keep, RestartCount, StartAfresh };
+
     // rx holds an accepted packet at positions 1 to 39.
-    void process(const RealtimePacket::Buffer &rx);
+    Framing process(const RealtimePacket::Buffer &rx);
 
 private:
     void detectReset(const RealtimePacket::Buffer &rx);
-    bool advanceSecondsCounter(const RealtimePacket::Buffer &rx);
-    void polarError();
+    bool advanceSecondsCounter(const RealtimePacket::Buffer &rx, Framing &framing);
+    Framing polarError(Framing framing);
 
     RealtimeSample &m_sample;
-    ProgramFlags &m_flags;
     StatusList &m_mainStatus;
     const Clock &m_clock;
     LogSample m_logSample;

@@ -28,17 +28,17 @@ PacketReceiver::PacketReceiver(ProgramFlags &flags, StatusList &mainStatus, Deri
 
 void PacketReceiver::serialByte(quint8 b)
 {
-    if (!m_flags.inPacket) {
+    if (!m_inPacket) {
         huntHeader(b);
         return;
     }
-    if (m_flags.byteCounter <= kSerialPositionLimit) {
-        ++m_flags.byteCounter;
+    if (m_byteCounter <= kSerialPositionLimit) {
+        ++m_byteCounter;
         PolarSubroutine(b);
         return;
     }
-    m_flags.byteCounter = 0;
-    m_flags.inPacket = false;
+    m_byteCounter = 0;
+    m_inPacket = false;
     emit portResetRequested();
 }
 
@@ -52,8 +52,8 @@ void PacketReceiver::huntHeader(quint8 b)
     case Hunt::Expect01:
         if (b == RealtimePacket::kPacketType) {
             m_hunt = Hunt::Hunting;
-            m_flags.byteCounter = 0;
-            m_flags.inPacket = true;
+            m_byteCounter = 0;
+            m_inPacket = true;
             m_runningChecksum = RealtimePacket::kHeaderSum & 0xFF;
             return;
         }
@@ -103,7 +103,7 @@ void PacketReceiver::ProcessByte(quint8 b)
     if (m_headerHistory[2] == RealtimePacket::kHeader1 && m_headerHistory[1] == RealtimePacket::kHeader2
         && m_headerHistory[0] == RealtimePacket::kPacketType) {
         m_bridgeHeaderSeen = true;
-        m_flags.byteCounter = 1;
+        m_byteCounter = 1;
         m_runningChecksum = RealtimePacket::kHeaderSum & 0xFF;
         return;
     }
@@ -113,9 +113,9 @@ void PacketReceiver::ProcessByte(quint8 b)
     // finished packet so the serial road hunts again. The bridge road has no
     // hunt: its count goes on from the position just handed over, or the
     // bytes up to the next header would be checked as a headerless packet.
-    const int position = m_flags.byteCounter;
+    const int position = m_byteCounter;
     PolarSubroutine(b);
-    m_flags.byteCounter = std::min(position, kPositionCeiling - 1) + 1;
+    m_byteCounter = std::min(position, kPositionCeiling - 1) + 1;
 }
 
 void PacketReceiver::processBridgeData(QByteArrayView data)
@@ -127,7 +127,7 @@ void PacketReceiver::processBridgeData(QByteArrayView data)
 void PacketReceiver::PolarSubroutine(quint8 b)
 {
     m_flags.watchdogCount = 0;
-    const int position = m_flags.byteCounter;
+    const int position = m_byteCounter;
     if (position < RealtimePacket::kChecksumPosition) {
         // Positions below 1 only come from the two roads meddling with the
         // shared counter; index 0 stays unused.
@@ -142,7 +142,7 @@ void PacketReceiver::PolarSubroutine(quint8 b)
     }
     if (position == RealtimePacket::kChecksumPosition)
         checkPacket(b);
-    m_flags.inPacket = false;
+    m_inPacket = false;
 }
 
 void PacketReceiver::checkPacket(quint8 checksumByte)
@@ -152,7 +152,7 @@ void PacketReceiver::checkPacket(quint8 checksumByte)
         m_mainStatus.add(QStringLiteral("Checksum Error # %1").arg(m_checksumErrorCount));
         for (int position = 1; position <= RealtimePacket::kChecksumPosition; ++position)
             m_mainStatus.add(QStringLiteral("Byte #%1 %2").arg(position).arg(QString::number(m_rxBuffer[position], 16).toUpper()));
-        m_flags.byteCounter = 0;
+        m_byteCounter = 0;
         return;
     }
     if (m_rxBuffer[RealtimePacket::kTrailer1Position] != RealtimePacket::kTrailer1) {
@@ -163,5 +163,15 @@ void PacketReceiver::checkPacket(quint8 checksumByte)
         m_mainStatus.add(QStringLiteral("FE error"));
         return;
     }
-    m_derivation.process(m_rxBuffer);
+    switch (m_derivation.process(m_rxBuffer)) {
+    case Derivation::Framing::Keep:
+        break;
+    case Derivation::Framing::RestartCount:
+        m_byteCounter = 0;
+        break;
+    case Derivation::Framing::StartAfresh:
+        m_byteCounter = 0;
+        m_inPacket = false;
+        break;
+    }
 }

@@ -33,6 +33,12 @@ public:
     // The assembler: stores, sums and checks the byte at position byteCounter.
     void PolarSubroutine(quint8 b);
 
+    // Whatever half packet was being collected is gone (a dialogue drained
+    // the input): the serial road hunts for the next header.
+    void leavePacket() { m_inPacket = false; }
+    bool inPacket() const { return m_inPacket; }
+    int byteCounter() const { return m_byteCounter; }
+
     int checksumErrorCount() const { return m_checksumErrorCount; }
     const RealtimePacket::Buffer &rxBuffer() const { return m_rxBuffer; }
 
@@ -57,6 +63,10 @@ private:
     StatusList &m_mainStatus;
     Derivation &m_derivation;
 
+    // Both roads share the position and the buffer, as they share the one
+    // assembler.
+    int m_byteCounter = 0;
+    bool m_inPacket = false;
     RealtimePacket::Buffer m_rxBuffer{};
     int m_runningChecksum = 0;
     int m_checksumErrorCount = 0;

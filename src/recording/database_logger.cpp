@@ -77,7 +77,7 @@ QString DatabaseLogger::accessFileNotice(const QString &adbpath)
 
 void DatabaseLogger::installInto(SampleDispatch &dispatch)
 {
-    dispatch.addStep(QStringLiteral("database"), [this] { insertSample(); });
+    dispatch.addStep(QStringLiteral("database"), [this](const RealtimeSample &) { insertSample(); });
 }
 
 void DatabaseLogger::insertSample()

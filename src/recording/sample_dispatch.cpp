@@ -18,14 +18,14 @@ QStringList SampleDispatch::stepNames() const
     return names;
 }
 
-void SampleDispatch::LogSample()
+void SampleDispatch::LogSample(const RealtimeSample &sample)
 {
     // Copy the list so a step that installs another step (a window created on
     // the first sample) cannot invalidate the loop.
     const std::vector<NamedStep> steps = m_steps;
     for (const NamedStep &s : steps) {
         try {
-            s.run();
+            s.run(sample);
         } catch (const std::exception &e) {
             qCDebug(lcDispatch) << "sample dispatch stopped in" << s.name << ':' << e.what();
             return;

@@ -113,7 +113,7 @@ protected:
         program.sample().Volt = 120.5;
         program.sample().KWh1 = kwh1;
         clock.at = clock.at.addSecs(1);
-        program.dispatch().LogSample();
+        program.dispatch().LogSample(program.sample());
     }
 
     QTemporaryDir dir;

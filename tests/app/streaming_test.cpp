@@ -38,7 +38,7 @@ TEST(Streaming, PacketsBecomeSamplesRowsAndRecoveryState)
     QList<RealtimeSample> seen;
     {
         Program program(ini, dir.filePath("data"), dialogs);
-        program.dispatch().addStep("record", [&] { seen << program.sample(); });
+        program.dispatch().addStep("record", [&](const RealtimeSample &) { seen << program.sample(); });
         program.startUp();
         ASSERT_TRUE(QTest::qWaitFor([&] { return seen.size() >= 12; }, 15000)) << seen.size();
         program.serial().ClosePort();

@@ -2,13 +2,11 @@
 
 #include "common/clock.h"
 #include "common/program_flags.h"
-#include "common/status_list.h"
 #include "dashboard/realtime_dashboard.h"
 #include "realtime/realtime_sample.h"
 
 #include <gtest/gtest.h>
 
-#include <QSerialPort>
 
 class DashClock : public Clock
 {
@@ -17,8 +15,7 @@ public:
     QDateTime at{QDate(2024, 3, 7), QTime(10, 0, 0)};
 };
 
-// The dashboard alone, on a clock that turns one second per sample and a
-// serial port that is closed unless a test opens it.
+// The dashboard alone, on a clock that turns one second per sample.
 class DashboardFixture : public ::testing::Test
 {
 protected:
@@ -38,8 +35,6 @@ protected:
     DashClock clock;
     ProgramFlags flags;
     RealtimeSample sample{.Volt = 120};
-    QSerialPort port;
-    StatusList mainStatus;
     StatusBox realtimeBox{"Real-Time Data Stopped", StatusBox::Colour::Bad};
-    RealtimeDashboard dashboard{{sample, flags, port, mainStatus, realtimeBox, clock}};
+    RealtimeDashboard dashboard{{sample, flags, realtimeBox, clock}};
 };

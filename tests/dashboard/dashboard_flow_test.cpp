@@ -63,7 +63,7 @@ TEST(DashboardFlow, WindowShowsTheStoredSamples)
     Realtime *w = mainWindow.showDashboard();
     program.flags().realtimeActive = true;
     int seen = 0;
-    program.dispatch().addStep("count", [&seen] { ++seen; });
+    program.dispatch().addStep("count", [&seen](const RealtimeSample &) { ++seen; });
     program.startUp();
     // Past a full chart, so the history is all real samples.
     ASSERT_TRUE(QTest::qWaitFor([&] { return seen >= 320; }, 30000));

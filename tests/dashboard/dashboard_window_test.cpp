@@ -45,7 +45,7 @@ protected:
         program.sample().p1 = p1;
         program.sample().p2 = p2;
         program.sample().KWh1 = 1234.5678;
-        program.dispatch().LogSample();
+        program.dispatch().LogSample(program.sample());
     }
     Realtime *open()
     {

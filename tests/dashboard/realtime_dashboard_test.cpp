@@ -182,29 +182,4 @@ TEST_F(DashboardFixture, RealtimeOffChangesOnlyTheStatus)
     EXPECT_EQ(dashboard.charts().value(ChartHistory::Ch1, ChartHistory::kPointCount), 1500);
 }
 
-class Backlog : public DashboardFixture, public ::testing::WithParamInterface<bool>
-{
-};
-
-TEST_P(Backlog, StaleInputIsDroppedUnlessADialogueOwnsIt)
-{
-    const bool dialogue = GetParam();
-    PseudoTerminal pty;
-    QString error;
-    ASSERT_TRUE(pty.open(&error)) << qPrintable(error);
-    port.setPortName(pty.slavePath());
-    ASSERT_TRUE(port.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return pty.clientOpen(); }, 5000));
-    ASSERT_TRUE(pty.write(QByteArray(2000, '\x55')));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return port.bytesAvailable() == 2000; }, 5000));
-    flags.commandInProgress = dialogue;
-    feed(700);
-    EXPECT_EQ(port.bytesAvailable(), dialogue ? 2000 : 0);
-    EXPECT_EQ(mainStatus.stringList().join('\n').contains("2000 waiting bytes"), !dialogue);
-    EXPECT_EQ(dashboard.powerText(D::Ch1), " CH1 Power: 700 W");
-    port.close();
-}
-
-INSTANTIATE_TEST_SUITE_P(Dashboard, Backlog, ::testing::Bool());
-
 } // namespace

@@ -142,7 +142,8 @@ TEST_F(ExchangeTest, ProbeWaitsForTheRestOfAHalfReceivedPacket)
 {
     const QByteArray packet = QByteArray::fromHex("feff01") + QByteArray(40, char(0x11));
     // The receiver had begun a packet when the dialogue took the port.
-    flags.inPacket = true;
+    bool receiverToldToHunt = false;
+    exchange.setInputDrained([&] { receiverToldToHunt = true; });
     sim.sendRaw(packet.left(12));
     bool restSent = false;
     bool restSentBeforeProbe = false;
@@ -156,7 +157,7 @@ TEST_F(ExchangeTest, ProbeWaitsForTheRestOfAHalfReceivedPacket)
     });
     EXPECT_TRUE(awaitTask(exchange.Send_Receive_Ack()).value_or(false));
     EXPECT_TRUE(restSentBeforeProbe);
-    EXPECT_FALSE(flags.inPacket); // the rest was drained: the receiver hunts afresh
+    EXPECT_TRUE(receiverToldToHunt); // the rest was drained: the receiver hunts afresh
 }
 
 TEST_F(ExchangeTest, PortOpensAtTheMonitorsSpeedAndADeviceThatDisappearsIsReportedOnce)

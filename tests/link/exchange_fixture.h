@@ -29,7 +29,7 @@ struct ExchangeParts
     ProgramFlags flags;
     SerialLink link{ports, serialBox, panelBox, status, dialogs};
     DialogueGate gate;
-    CommandExchange exchange{link, flags, status};
+    CommandExchange exchange{link, status};
     RadioDongle radio{link, exchange, gate, flags, status};
 
     void start()

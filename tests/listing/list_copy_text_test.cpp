@@ -59,7 +59,7 @@ TEST_P(FiguresInLocale, DatesTimesAndFiguresFollowTheLocaleAndTheWallClock)
     sample.PP2 = -600; // exported on CH2
     for (const QDateTime &when : {GetParam().when.addSecs(-1), GetParam().when}) {
         clock.at = when;
-        dispatch.LogSample();
+        dispatch.LogSample(sample);
     }
     tables.oneSecond.setLocale(GetParam().locale);
     tables.renewable.setLocale(GetParam().locale);

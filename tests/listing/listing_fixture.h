@@ -25,7 +25,7 @@ protected:
     {
         flags.realtimeActive = true;
         listing.installInto(dispatch);
-        dispatch.addStep(QStringLiteral("DoDash"), [this] { ++laterSteps; });
+        dispatch.addStep(QStringLiteral("DoDash"), [this](const RealtimeSample &) { ++laterSteps; });
     }
 
     static QDateTime at(int h, int m, int s, QDate date = QDate(2024, 3, 7)) { return QDateTime(date, QTime(h, m, s)); }
@@ -37,7 +37,7 @@ protected:
         sample.p1 = p1;
         sample.p2 = p2;
         sample.PP2 = p2;
-        dispatch.LogSample();
+        dispatch.LogSample(sample);
     }
     // `count` samples `stepSeconds` apart from `from`; power(i) gives CH1 and CH2.
     template<typename Power>

@@ -39,7 +39,7 @@ protected:
         clock.at = QDateTime(QDate(2024, 3, 7), QTime(h, m, s));
         program.sample().p1 = p1;
         program.sample().p2 = p2;
-        program.dispatch().LogSample();
+        program.dispatch().LogSample(program.sample());
     }
     // Two minute rows, newest 10:02:00 on top.
     void twoMinutes()

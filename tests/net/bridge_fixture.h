@@ -28,7 +28,7 @@ struct BridgeFixture : ::testing::Test
     {
         ASSERT_TRUE(writeText(ini, "[startup]\n" + startupKeys));
         program = std::make_unique<Program>(ini, dir.filePath("data"), dialogs);
-        program->dispatch().addStep("record", [this] { samples << program->sample().secondsCounter; });
+        program->dispatch().addStep("record", [this](const RealtimeSample &) { samples << program->sample().secondsCounter; });
         program->startUp();
     }
 

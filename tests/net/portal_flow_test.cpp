@@ -76,7 +76,7 @@ TEST(PortalFlow, PostsCarryTheStoredFiguresAtTheIntervalAndAtOnceOnAStep)
         QString source, swing;
     };
     QList<Post> posts;
-    program.dispatch().addStep("record", [&] {
+    program.dispatch().addStep("record", [&](const RealtimeSample &) {
         power << program.sample().p1;
         if (power.size() % 5 == 0)
             program.portal().postTimerTick();

@@ -31,16 +31,16 @@ struct UploadTest : ::testing::Test
         settings.WptThresT = 60;
         settings.WptThres1 = 200;
         settings.WptThres2 = 200;
-        dispatch.addStep("database", [] {});
+        dispatch.addStep("database", [](const RealtimeSample &) {});
         upload.installInto(dispatch);
-        dispatch.addStep("after", [this] { ++laterSteps; });
+        dispatch.addStep("after", [this](const RealtimeSample &) { ++laterSteps; });
     }
 
     void sampleOf(double p1, double p2 = 0)
     {
         sample.p1 = p1;
         sample.p2 = p2;
-        dispatch.LogSample();
+        dispatch.LogSample(sample);
     }
     // Steady power long enough for the history to hold nothing else, then a
     // clean list.

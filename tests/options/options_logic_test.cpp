@@ -95,14 +95,6 @@ INSTANTIATE_TEST_SUITE_P(
                       TriggerCase{"WattWord", 2, "4O", "This must be a numeric value", "", 60, true}),
     [](const auto &info) { return std::string(info.param.name); });
 
-TEST_F(OptionsFixture, EmptyUserIsRefused)
-{
-    EXPECT_TRUE(options().userLeft("").refocus);
-    EXPECT_EQ(dialogs.messages, QStringList({"User error"}));
-    EXPECT_EQ(settings().WptUser, "****");
-    EXPECT_EQ(saved("WptUser"), "(missing)");
-}
-
 TEST_F(OptionsFixture, RateAboveOneAsksFirst)
 {
     const QString question = "You have entered a value greater than one Dollar. Are you sure your rate is this high? "

@@ -1,9 +1,12 @@
 #include "options/options_fixture.h"
 #include "options/options_window.h"
+#include "options/mqtt_panel.h"
+#include "mqtt/broker.h"
 #include "net/web_window.h"
 #include "text_file.h"
 
 #include <QApplication>
+#include <QAccessible>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,7 +20,7 @@ struct OptionsWindowTest : OptionsFixture
 {
     void open()
     {
-        window = new OptionsFrm(options());
+        window = new OptionsFrm(options(), program.mqtt());
         window->show();
         window->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window));
@@ -125,4 +128,39 @@ TEST_F(OptionsWindowTest, PolarityTestShowsItsAnswerInColour)
     EXPECT_FALSE(test.timer().isActive());
     EXPECT_EQ(ch1->text(), "");
     EXPECT_EQ(ch1->palette().color(QPalette::Base), QColor(Qt::white));
+}
+
+TEST_F(OptionsWindowTest, MqttPageConnectsOnApplyAndShowsTheStateAsItChanges)
+{
+    Broker broker;
+    QString error;
+    ASSERT_TRUE(broker.start({}, &error)) << qPrintable(error);
+    open();
+    MqttPanel *page = window->mqttPanel();
+    window->tabs()->setCurrentWidget(page);
+    QLabel *state = page->stateLine();
+    const auto heard = [&] { return QAccessible::queryAccessibleInterface(state)->text(QAccessible::Name); };
+    EXPECT_EQ(state->text(), "MQTT is off");
+
+    page->field(MqttPanel::HostField)->setText(broker.address());
+    page->field(MqttPanel::PasswordField)->setText("hush");
+    EXPECT_NE(page->field(MqttPanel::PasswordField)->displayText(), "hush");
+    page->field(MqttPanel::NodeField)->setText("loft meter");
+    page->applyButton()->click();
+    EXPECT_EQ(state->text(), "Not applied: Node=loft meter may hold only letters, digits, '_' and '-'");
+    EXPECT_EQ(heard(), state->text());
+    EXPECT_FALSE(readText(ini).contains("[mqtt]"));
+
+    page->field(MqttPanel::NodeField)->setText("loft");
+    page->applyButton()->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return state->text() == "Connected to " + broker.address(); }, 10000))
+        << qPrintable(state->text());
+    EXPECT_EQ(heard(), state->text());
+    broker.stop();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return state->text().startsWith("Not connected: "); }, 10000));
+    EXPECT_EQ(heard(), state->text());
+    SettingsStore saved(ini);
+    saved.load();
+    EXPECT_EQ(saved.entries("mqtt"),
+              (QList<std::pair<QString, QString>>{{"Host", broker.address()}, {"Password", "hush"}, {"Node", "loft"}}));
 }

@@ -1,7 +1,6 @@
 #include "packet_builder.h"
 
 #include "common/clock.h"
-#include "common/program_flags.h"
 #include "common/status_list.h"
 #include "realtime/derivation.h"
 #include "realtime/realtime_sample.h"
@@ -19,14 +18,13 @@ public:
 class DerivationTest : public ::testing::Test
 {
 protected:
-    ProgramFlags flags;
     StatusList status;
     RealtimeSample sample;
     FixedClock clock;
     int dispatches = 0;
-    Derivation derivation{sample, flags, status, clock, [this] { ++dispatches; }};
+    Derivation derivation{sample, status, clock, [this](const RealtimeSample &) { ++dispatches; }};
 
-    void process(const PacketFields &f) { derivation.process(positions(buildPacket(f))); }
+    Derivation::Framing process(const PacketFields &f) { return derivation.process(positions(buildPacket(f))); }
 
     // A packet before the one under test, so the sample has a history.
     PacketFields previous(uint32_t seconds = 1000)
@@ -109,10 +107,8 @@ TEST_F(DerivationTest, SecondsCounterWrapAndErrors)
     for (uint32_t backwards : {2u, 1u}) {
         f.seconds = backwards;
         f.e1a += 9999;
-        flags.byteCounter = 40;
-        process(f);
+        EXPECT_EQ(process(f), Derivation::Framing::RestartCount);
         EXPECT_EQ(status.lines(), QStringList{"A seconds counter error has occured!"});
-        EXPECT_EQ(flags.byteCounter, 0);
         EXPECT_EQ(sample.secondsCounter, int(backwards));
         status.clear();
     }
@@ -224,8 +220,7 @@ TEST_P(DerivationPolar, AbandonsThePacket)
     f.deviceAddress = 99;
     auto rx = positions(buildPacket(f));
     rx[c.position] |= 0x80;
-    flags.byteCounter = 40;
-    derivation.process(rx);
+    const Derivation::Framing framing = derivation.process(rx);
     EXPECT_EQ(status.lines(), QStringList{"POLAR error"});
     EXPECT_EQ(dispatches, 0);
     EXPECT_EQ(sample.secondsCounter, int(f.seconds));
@@ -236,7 +231,7 @@ TEST_P(DerivationPolar, AbandonsThePacket)
     EXPECT_EQ(sample.E1BP, before.E1BP);
     EXPECT_EQ(sample.E2BP, before.E2BP);
     EXPECT_EQ(sample.KWh1, before.KWh1);
-    EXPECT_EQ(flags.byteCounter, c.countersReset ? 0 : 40);
+    EXPECT_EQ(framing, c.countersReset ? Derivation::Framing::StartAfresh : Derivation::Framing::Keep);
 }
 
 INSTANTIATE_TEST_SUITE_P(Fields, DerivationPolar,

@@ -28,7 +28,7 @@ struct Harness
     RealtimeSample sample;
     Clock clock;
     std::vector<RealtimeSample> dispatched;
-    Derivation derivation{sample, flags, status, clock, [this] { dispatched.push_back(sample); }};
+    Derivation derivation{sample, status, clock, [this](const RealtimeSample &s) { dispatched.push_back(s); }};
     PacketReceiver receiver{flags, status, derivation};
 
     // Hands the bytes over in chunks of the given size (0: random sizes),
@@ -147,7 +147,7 @@ TEST_P(ReceiverOutcomes, CheckedInOrder)
     EXPECT_EQ(h.status.lines(), c.lines);
     EXPECT_TRUE(h.dispatched.empty());
     EXPECT_EQ(h.receiver.checksumErrorCount(), 0);
-    EXPECT_FALSE(h.flags.inPacket);
+    EXPECT_FALSE(h.receiver.inPacket());
 }
 
 INSTANTIATE_TEST_SUITE_P(

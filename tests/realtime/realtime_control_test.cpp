@@ -33,7 +33,7 @@ struct ControlTest : SimProgramTest
     // counter of the packet the sim sent last.
     void countSamples()
     {
-        program->dispatch().addStep("count", [this] { ++samples; });
+        program->dispatch().addStep("count", [this](const RealtimeSample &) { ++samples; });
         QObject::connect(&sim, &MonitorSim::packetSent, &sim,
                          [this](const SimPacket &packet) { lastSentSeconds = qint64(packet.seconds); });
     }
@@ -367,7 +367,7 @@ TEST_F(ControlTest, InputNobodyReadsAfterAStopIsBounded)
         most = std::max(most, port().bytesAvailable());
     }
     [[maybe_unused]] const bool never = QTest::qWaitFor([&] { most = std::max(most, port().bytesAvailable()); return false; }, 300);
-    EXPECT_LE(most, Program::kMaxUnreadInput + 4096);
+    EXPECT_LE(most, SerialIntake::kMaxUnreadInput + 4096);
 }
 
 // The program ends (Exit, SIGTERM) while a dialogue with the monitor is

@@ -48,7 +48,7 @@ protected:
           logger([this] { return settings; }, sample, errorLog, dialogs, [this] { ++exitRequests; }, &status)
     {
         logger.installInto(dispatch);
-        dispatch.addStep(QStringLiteral("DoList"), [this] { ++laterSteps; });
+        dispatch.addStep(QStringLiteral("DoList"), [this](const RealtimeSample &) { ++laterSteps; });
     }
 
     QString path(const QString &name) const { return dir.filePath(name); }

@@ -108,7 +108,7 @@ TEST_F(SqliteLogging, EachSampleBecomesOneRowWithItsValuesAndLocalTime)
         sample = makeSample(i * 1000.25);
         sample.Amp1 = 0.1f * float(i + 1);
         sent.push_back(sample);
-        dispatch.LogSample();
+        dispatch.LogSample(sample);
     }
 
     const QDateTime now = localWallClock();
@@ -142,7 +142,7 @@ TEST_F(SqliteLogging, MissingTableLogsOneLinePerSampleAndGoesOn)
     QStringList expected;
     for (int i = 0; i < 2; ++i) {
         sample = makeSample(i);
-        dispatch.LogSample();
+        dispatch.LogSample(sample);
         expected << "SQLite, no such table: qmn_power, " + sqliteInsertStatement(sample) + "\n";
         EXPECT_EQ(errorLogText(), expected.join(QString()));
     }
@@ -156,7 +156,7 @@ TEST_F(SqliteLogging, MissingFileIsLoggedAndNotCreated)
 {
     const QString db = path("missing.db");
     settings = {"SQlite", {}, db};
-    dispatch.LogSample();
+    dispatch.LogSample(sample);
     EXPECT_FALSE(QFile::exists(db));
     EXPECT_EQ(errorLogText(),
               "SQLite, unable to open database file: " + db + ", " + sqliteInsertStatement(sample) + "\n");
@@ -172,8 +172,8 @@ TEST_P(OtherDatabaseKinds, TouchNoDatabaseAndRunTheLaterSteps)
     ASSERT_TRUE(createSqliteDatabase(db, nullptr));
     const QDateTime modified = QFileInfo(db).lastModified();
     settings = {GetParam(), path("missing.mdb"), db};
-    dispatch.LogSample();
-    dispatch.LogSample();
+    dispatch.LogSample(sample);
+    dispatch.LogSample(sample);
     EXPECT_TRUE(query(db, "select * from qmn_power").empty());
     EXPECT_EQ(QFileInfo(db).lastModified(), modified);
     EXPECT_FALSE(errorLogExists());
@@ -190,24 +190,25 @@ TEST(SampleDispatch, AThrowingStepSkipsTheLaterOnesForThatSampleOnly)
     SampleDispatch dispatch;
     QStringList ran;
     bool fail = true;
-    dispatch.addStep("database", [&] { ran << "database"; });
-    dispatch.addStep("DoList", [&] {
+    const RealtimeSample sample{.p1 = 1500};
+    dispatch.addStep("database", [&](const RealtimeSample &s) { ran << QString("database %1").arg(s.p1); });
+    dispatch.addStep("DoList", [&](const RealtimeSample &) {
         ran << "DoList";
         if (fail)
             throw std::runtime_error("overflow");
     });
-    dispatch.addStep("DoDash", [&] { ran << "DoDash"; });
-    dispatch.addStep("Wpt", [&] {
+    dispatch.addStep("DoDash", [&](const RealtimeSample &) { ran << "DoDash"; });
+    dispatch.addStep("Wpt", [&](const RealtimeSample &) {
         ran << "Wpt";
         throw 6; // not every failure is a std::exception
     });
 
-    dispatch.LogSample();
-    EXPECT_EQ(ran, QStringList({"database", "DoList"}));
+    dispatch.LogSample(sample);
+    EXPECT_EQ(ran, QStringList({"database 1500", "DoList"}));
     ran.clear();
     fail = false;
-    dispatch.LogSample();
-    EXPECT_EQ(ran, QStringList({"database", "DoList", "DoDash", "Wpt"}));
+    dispatch.LogSample(sample);
+    EXPECT_EQ(ran, QStringList({"database 1500", "DoList", "DoDash", "Wpt"}));
 }
 
 TEST(CreateSqliteDatabase, RefusesAFileThatAlreadyHoldsTheTable)
