@@ -238,7 +238,7 @@ TEST_P(RealTimeCommands, SwitchTheMonitor)
 {
     const CommandCase &c = GetParam();
     MainWindow mainWindow(*program);
-    program->dispatch().LogSample(); // real-time off: the notice goes up
+    program->dispatch().LogSample(program->sample()); // real-time off: the notice goes up
     ASSERT_EQ(program->listing().notices().lines(), QStringList{RealtimeListing::kNotice});
     sim.setStreaming(c.streamingBefore);
     program->flags().realtimeActive = c.streamingBefore;

@@ -90,7 +90,7 @@ TEST_F(WebWindowTest, StatusSaysWhetherRealTimeDataRuns)
 
     program.settings().WptWriteEnable = true;
     program.flags().realtimeActive = true;
-    program.dispatch().LogSample();
+    program.dispatch().LogSample(program.sample());
     EXPECT_EQ(shown(), started);
     program.flags().realtimeActive = false;
     program.portal().RefreshTextBoxes(); // as the options window's "Done" does
