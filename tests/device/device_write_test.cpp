@@ -97,7 +97,6 @@ INSTANTIATE_TEST_SUITE_P(
         Write{"CtTypeEmpty", {{Box::Ch1Type, ""}, {Box::Ch1Range, "5"}}, ct(1), {}, "Error writing CT setup values"},
         Write{"CtRangeText", {{Box::Ch2Type, "100"}, {Box::Ch2Range, "abc"}}, ct(2), {}, "Error writing CT setup values"},
         Write{"PtTypeEmpty", {{Box::PtType, ""}, {Box::PtRange, "3"}}, kPt, {}, "Error writing PT setup values"},
-        Write{"IntervalEmpty", {{Box::Interval, ""}}, kInterval, {}, "Invalid Storage Interval Value"},
         Write{"IdEmpty", {{Box::DeviceId, ""}}, kId, {}, "Invalid Device ID Value"},
         // The monitor fails a step: a value byte only is reported and the write goes on.
         Write{"CtTypeValueUnanswered", {{Box::Ch1Type, "100"}, {Box::Ch1Range, "7"}}, ct(1),
@@ -113,13 +112,6 @@ INSTANTIATE_TEST_SUITE_P(
         Write{"UidUnanswered", {{Box::DeviceId, "5"}}, kId, set("UID"), "Abort UID command", {},
               [](MonitorSim &m) { m.setUnacknowledged({"UID"}); }}),
     [](const auto &info) { return std::string(info.param.name); });
-
-TEST_F(DeviceTest, APacketFrequencyWriteChangesThePeriod)
-{
-    device().setBox(Box::Frequency, "3");
-    run(device().saveFrequency());
-    EXPECT_EQ(sim.periodMs(), 3000);
-}
 
 TEST_F(DeviceTest, AWriteDuringRealTimeStopsOnceAndStartsAgain)
 {

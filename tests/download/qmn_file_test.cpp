@@ -114,14 +114,12 @@ TEST_F(SaveTest, ExistingFileAnsweredNoIsLeftAlone)
     EXPECT_FALSE(QFile::exists(dir.filePath("site1.BIN")));
 }
 
-TEST_F(SaveTest, BadDateOrTimeWritesNothing)
+TEST_F(SaveTest, BadTimeWritesNothing)
 {
     dialogs.nextFileName = dir.filePath("x");
-    EXPECT_EQ(save("12345", "02302008"), DownloadSaver::Outcome::BadDate);
     EXPECT_EQ(save("12345", "02282008", "2400"), DownloadSaver::Outcome::BadTime);
     EXPECT_EQ(save("12345", "02282008", "123"), DownloadSaver::Outcome::BadTime);
-    EXPECT_EQ(dialogs.messages, QStringList({"Invalid Date, please re-enter", "Invalid time, please re-enter",
-                                             "error 102 : Invalid Time"}));
+    EXPECT_EQ(dialogs.messages, QStringList({"Invalid time, please re-enter", "error 102 : Invalid Time"}));
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
 }
 
