@@ -66,7 +66,7 @@ struct SerialCase
     std::function<void(MonitorSim &)> monitor;
     QByteArray wire;
     QString shown;
-    QString failure; // the line after the pause's, empty when all went well
+    QString failure = {}; // the line after the pause's, empty when all went well
 };
 
 void PrintTo(const SerialCase &c, std::ostream *os) { *os << c.name; }

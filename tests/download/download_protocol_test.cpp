@@ -175,6 +175,8 @@ INSTANTIATE_TEST_SUITE_P(
                      {"222", "error = 0"}, QStringList{"Realtime is OFF"} + kWalkedAbort},
         UnitInfoCase{"StrayByteAfterPointer", [](SimLogger &l) { l.setAnswerLength(SimLogger::Answer::Pointer, 4); },
                      {}, QStringList{"Realtime is OFF", " erro 111"} + kWalkedAbort},
+        UnitInfoCase{"DnlUnanswered", [](SimLogger &l) { l.setSilentAfterDnl(true); }, {},
+                     {"No response from QMN. Verify connection and try again"}},
         // Reported, and the download goes on.
         UnitInfoCase{"HighPointerByte", [](SimLogger &l) { l.setFillPointer(5 * 65536 + 112 + 1500); },
                      {"Improper value for Hi Pointer"}, {"Realtime is OFF", "Download Complete", "SUCCESS"}}),
@@ -194,27 +196,6 @@ TEST_F(DownloadTest, MoreDataThanPromisedIsKeptAndTheBarStaysInRange)
     EXPECT_EQ(download->data(), promised + "\xFE\xFE");
     EXPECT_EQ(highest, 10 * 5 + 5);
     EXPECT_EQ(program->mainList().rowCount(), 300);
-}
-
-TEST_F(DownloadTest, StrayMarkerInTheDataEndsTheDownloadThere)
-{
-    sim.logger().setStrayMarkerAt(50);
-    ASSERT_TRUE(run());
-    EXPECT_EQ(download->data(), sim.logger().records().left(50) + "\xFE\xFE");
-    EXPECT_EQ(lines(), QStringList({"Realtime is OFF", "Download Complete"}));
-    EXPECT_EQ(program->mainList().rowCount(), 10);
-    EXPECT_FALSE(program->flags().downloadMode);
-}
-
-TEST_F(DownloadTest, SilentUnitInfoIsTriedThreeTimes)
-{
-    sim.logger().setSilentAfterDnl(true);
-    ASSERT_TRUE(run());
-    EXPECT_EQ(sim.received().count("DNL"), LoggerDownload::kUnitInfoTries);
-    EXPECT_EQ(lines(), QStringList({"No response from QMN. Verify connection and try again"}));
-    EXPECT_TRUE(download->recordsText().isEmpty());
-    EXPECT_EQ(program->mainList().rowCount(), 0);
-    expectPortHandedBack();
 }
 
 TEST_F(DownloadTest, MoreDataThanAnyLoggerHoldsIsAborted)

@@ -64,21 +64,6 @@ INSTANTIATE_TEST_SUITE_P(
                    3, {"SUCCESS"}, DownloadStream::State::Final}),
     [](const auto &info) { return std::string(info.param.name); });
 
-TEST(StreamBounds, StopsStoringAtWhatALoggerCanHoldAndSaysSo)
-{
-    Fed f;
-    f.stream.reset(100000);
-    EXPECT_EQ(f.stream.progressMaximum(), DownloadStream::kMaxBytes);
-    f.feed(QByteArray(DownloadStream::kMaxBytes + 10, '\x01'));
-    EXPECT_TRUE(f.stream.overflowed());
-    EXPECT_EQ(f.stream.byteCount(), DownloadStream::kMaxBytes);
-    EXPECT_EQ(f.lines.size(), 1);
-    EXPECT_EQ(f.stream.progressValue(), f.stream.progressMaximum());
-    f.feed(kMarker);
-    EXPECT_EQ(f.acks, 0);
-    EXPECT_FALSE(f.stream.complete());
-}
-
 TEST(UnitInfo, IdentificationDigitsAndRecordCount)
 {
     EXPECT_EQ(UnitInfo::deviceIdText(QByteArray("\x07\x2D\x7B\x00\x63\x64", 6)), "074523009900");
