@@ -1,4 +1,5 @@
 // The main list of a saved download, its clipboard text and the status-list export.
+#include "file_size_limit.h"
 #include "app/program.h"
 #include "download/download_saver.h"
 #include "realtime/main_list.h"
@@ -11,10 +12,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <csignal>
 #include <optional>
 
-#include <sys/resource.h>
 
 namespace {
 
@@ -121,21 +120,6 @@ TEST_F(MainListTest, SaveWritesTheStatusListOnlyFromThreeLines)
 }
 
 namespace {
-
-// Files written while this lives cannot grow past `bytes`, for root as for
-// anybody: the disk is full. A write past it fails instead of signalling.
-struct FileSizeLimit
-{
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &old);
-        const rlimit limit{bytes, old.rlim_max};
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &old); }
-    rlimit old{};
-};
 
 // (disk full, or the folder is a plain file) x (a download, or the status list)
 struct BlockedSaveTest : MainListTest, ::testing::WithParamInterface<std::tuple<bool, bool>> {};
