@@ -41,7 +41,7 @@ struct Rig
     void sample()
     {
         nextSample(program.sample(), i++);
-        program.dashboard().DoDash();
+        program.dashboard().DoDash(program.sample());
     }
 };
 

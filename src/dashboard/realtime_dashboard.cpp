@@ -95,7 +95,7 @@ RealtimeDashboard::RealtimeDashboard(const Parts &parts, QObject *parent)
 
 void RealtimeDashboard::installInto(SampleDispatch &dispatch)
 {
-    dispatch.addStep(QStringLiteral("DoDash"), [this](const RealtimeSample &) { DoDash(); });
+    dispatch.addStep(QStringLiteral("DoDash"), [this](const RealtimeSample &s) { DoDash(s); });
 }
 
 void RealtimeDashboard::resetWindowContent()
@@ -143,10 +143,10 @@ void RealtimeDashboard::showRealtimeState()
         m_status.show(QString::fromLatin1(kOff), StatusBox::Colour::Bad);
 }
 
-void RealtimeDashboard::DoDash() noexcept
+void RealtimeDashboard::DoDash(const RealtimeSample &sample) noexcept
 {
     try {
-        update();
+        update(sample);
     } catch (const std::exception &e) {
         qCDebug(lcDashboard) << "update abandoned:" << e.what();
     } catch (...) {
@@ -155,7 +155,7 @@ void RealtimeDashboard::DoDash() noexcept
     emit updated();
 }
 
-void RealtimeDashboard::update()
+void RealtimeDashboard::update(const RealtimeSample &s)
 {
     if (!m_parts.flags.realtimeActive) {
         showRealtimeState();
@@ -163,7 +163,6 @@ void RealtimeDashboard::update()
     }
     showRealtimeState();
 
-    const RealtimeSample &s = m_parts.sample;
     const int64_t power[ChannelCount] = {wholeWatts(s.p1), wholeWatts(s.p2), wholeWatts(s.p1) + wholeWatts(s.p2)};
     const float volt = float(s.Volt);
     if (!std::isfinite(volt))

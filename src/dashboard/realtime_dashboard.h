@@ -26,7 +26,6 @@ class RealtimeDashboard : public QObject
 public:
     struct Parts
     {
-        const RealtimeSample &sample;
         const ProgramFlags &flags;
         // The main window's real-time box: it changes when the watchdog or
         // a stop clears the real-time state.
@@ -50,7 +49,7 @@ public:
 
     // Shows the current sample. Never throws: a failure abandons the rest of
     // this update and must not keep the portal from its sample.
-    void DoDash() noexcept;
+    void DoDash(const RealtimeSample &sample) noexcept;
 
     const GaugeState &gauge(Gauge g) const { return m_gauges[g]; }
     // Ten digits, the first the highest; empty until the first update.
@@ -75,7 +74,7 @@ signals:
     void updated();
 
 private:
-    void update();
+    void update(const RealtimeSample &s);
     void rangeUp(GaugeState &g, int64_t value);
     void rangeDown(GaugeState &g, double chartMax);
     void setPowerZones(Gauge g);

@@ -20,13 +20,22 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// A box read as a byte, or nothing when it holds no byte at all.
-std::optional<int> byteBox(const QString &text)
+// A box read as a whole number from `low` to `high`, or nothing. An empty
+// box, or one with anything but a number in it, holds no value: read the
+// old way it would be 0 and go to the monitor as a setting nobody chose.
+std::optional<int> valueBox(const QString &text, int low, int high)
 {
+    if (!isNumericText(text))
+        return std::nullopt;
     const auto v = boxInteger(text);
-    if (!v || *v < 0 || *v > 255)
+    if (!v || *v < low || *v > high)
         return std::nullopt;
     return int(*v);
+}
+
+std::optional<int> byteBox(const QString &text)
+{
+    return valueBox(text, 0, 255);
 }
 
 // The line that refuses the text of a box whose value must lie in 0 to
@@ -283,8 +292,8 @@ QCoro::Task<> DeviceUtility::acceptPt()
 QCoro::Task<> DeviceUtility::acceptInterval()
 {
     m_list.clear();
-    const auto minutes = boxInteger(box(Interval));
-    if (!minutes || *minutes < 1 || *minutes > 255) {
+    const auto minutes = valueBox(box(Interval), 1, 255);
+    if (!minutes) {
         m_dialogs.message(QStringLiteral("Invalid Storage Interval Value"));
         co_return;
     }
@@ -295,7 +304,7 @@ QCoro::Task<> DeviceUtility::acceptInterval()
     const QString notSent = QStringLiteral("Did not successfuly send Interval Setting value.");
     using W = DeviceExchange;
     const QList<W::WireStep> steps{W::command("IVL", QStringLiteral("Abort IVL command")), W::value(0, notSent),
-                                   W::value(int(*minutes), notSent)};
+                                   W::value(*minutes, notSent)};
     co_await m_wire.configWrite(steps, QStringLiteral("Error writing new storage interval value"));
     busy.release();
     co_await restore();
@@ -307,8 +316,8 @@ QCoro::Task<> DeviceUtility::acceptDeviceId()
     if (!paused)
         co_return;
     m_list.clear();
-    const auto id = boxInteger(box(DeviceId));
-    if (!id || *id < 0 || *id >= 128) {
+    const auto id = valueBox(box(DeviceId), 0, 127);
+    if (!id) {
         m_dialogs.message(QStringLiteral("Invalid Device ID Value"));
         co_await restore();
         co_return;
@@ -316,7 +325,7 @@ QCoro::Task<> DeviceUtility::acceptDeviceId()
     BusyPointer busy(this);
     using W = DeviceExchange;
     const QList<W::WireStep> steps{W::command("UID", QStringLiteral("Abort UID command")),
-                                   W::value(int(*id), QStringLiteral("Did not successfuly send DeviceID value"))};
+                                   W::value(*id, QStringLiteral("Did not successfuly send DeviceID value"))};
     co_await m_wire.configWrite(steps, QStringLiteral("Error writing new Device ID value"));
     busy.release();
     co_await restore();

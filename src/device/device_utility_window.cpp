@@ -66,7 +66,6 @@ QMN_Util::QMN_Util(DeviceUtility &logic, QWidget *parent)
                                         [&logic] { logic.saveAddress(); });
     m_saveAddress = button(QStringLiteral("Save"), QStringLiteral("Device Address"));
     m_saveAddress->setEnabled(false);
-    connect(m_edits[Box::Address], &QLineEdit::textEdited, m_saveAddress, [this] { m_saveAddress->setEnabled(true); });
     right->addWidget(address);
     QGroupBox *frequency = singleBoxFrame(QStringLiteral("Packet Transmission Frequency(sec)"), Box::Frequency,
                                           QStringLiteral("Save"), [&logic] { logic.saveFrequency(); });
@@ -117,7 +116,17 @@ QLineEdit *QMN_Util::makeEdit(Box box, const QString &accessibleName, QWidget *p
     auto *edit = new QLineEdit(parent);
     edit->setAccessibleName(accessibleName);
     edit->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("00000000000000")));
-    connect(edit, &QLineEdit::textEdited, &m_logic, [this, box](const QString &text) { m_logic.setBox(box, text); });
+    // Every change counts, not only typing: a screen reader, voice control
+    // or a test tool sets the text through the accessibility interface, and
+    // the buttons must send what the box shows. A text that differs from the
+    // logic's is a person's edit; the logic's own fills match it.
+    connect(edit, &QLineEdit::textChanged, &m_logic, [this, box](const QString &text) {
+        if (text == m_logic.box(box))
+            return;
+        m_logic.setBox(box, text);
+        if (box == Box::Address && m_saveAddress)
+            m_saveAddress->setEnabled(true);
+    });
     m_edits[box] = edit;
     return edit;
 }

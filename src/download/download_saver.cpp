@@ -2,10 +2,10 @@
 
 #include "common/dialogs.h"
 #include "common/overwrite_question.h"
+#include "common/whole_file.h"
 #include "download/qmn_file.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -41,10 +41,10 @@ QString DownloadSaver::qmnPath(const QString &chosen)
 
 bool DownloadSaver::write(const QString &path, const QByteArray &bytes)
 {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+    QString error;
+    if (writeWholeFile(path, bytes, &error))
         return true;
-    m_dialogs.message(QStringLiteral("Could not write %1: %2").arg(path, file.errorString()));
+    m_dialogs.message(QStringLiteral("Could not write %1: %2").arg(path, error));
     return false;
 }
 

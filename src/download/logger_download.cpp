@@ -138,11 +138,14 @@ QCoro::Task<> LoggerDownload::run()
 {
     m_stream.reset(0);
     emit progressChanged(0, 0);
+    // Only a new start forgets an abort: pressed during any wait below, it
+    // ends this download, however long that wait was.
     m_abortFlag = false;
     m_saveDone = false;
 
     const bool linked = co_await preamble();
-    if (!linked)
+    // Nothing of the download has reached the monitor yet.
+    if (!linked || m_abortFlag)
         co_return;
 
     m_savedFileName.clear();
@@ -150,13 +153,14 @@ QCoro::Task<> LoggerDownload::run()
     if (!paused) {
         m_messages.clear();
         m_messages.add(QStringLiteral(" An error occured. Correct the error and try again"));
+    } else if (m_abortFlag) {
+        co_await Abort();
     } else {
         showPortState();
         const bool informed = co_await GetUnitInfo();
         if (informed) {
             m_stream.reset(qMax(m_records, 0));
             m_flags.downloadMode = true;
-            m_abortFlag = false;
             emit progressChanged(0, m_stream.progressMaximum());
             writeAck();
             for (;;) {
@@ -186,12 +190,16 @@ QCoro::Task<bool> LoggerDownload::requestUnitInfo()
 {
     for (int attempt = 1;; ++attempt) {
         co_await Send_Receive_Ack();
+        if (m_abortFlag)
+            co_return false;
         const bool sent = co_await m_exchange.SendASCII("DNL", true, kAckPause);
-        if (sent)
-            co_return true;
+        if (sent || m_abortFlag)
+            co_return sent;
         bool answered = co_await Send_Receive_Ack();
-        if (!answered)
+        if (!answered && !m_abortFlag)
             answered = co_await Send_Receive_Ack();
+        if (m_abortFlag)
+            co_return false;
         // A monitor that answers probes but never takes "DNL" would keep
         // this going for ever.
         if (!answered || attempt >= kUnitInfoTries) {
@@ -202,30 +210,43 @@ QCoro::Task<bool> LoggerDownload::requestUnitInfo()
     }
 }
 
+QCoro::Task<bool> LoggerDownload::giveUp()
+{
+    co_await Abort();
+    co_return false;
+}
+
+// Every way out after the monitor took "DNL" goes through Abort: the
+// monitor would otherwise wait for the 0xFC that starts its stream, and the
+// next probe anybody sends would set the logger's bytes flowing into the
+// packet receiver.
 QCoro::Task<bool> LoggerDownload::GetUnitInfo()
 {
     const bool requested = co_await requestUnitInfo();
+    if (m_abortFlag)
+        co_return co_await giveUp();
     if (!requested)
         co_return false;
 
     co_await Dly(25);
+    if (m_abortFlag)
+        co_return co_await giveUp();
     const bool again = co_await m_exchange.SendASCII("DNL", true, kAckPause);
-    if (!again) {
-        co_await Abort();
-        co_return false;
-    }
+    if (!again || m_abortFlag)
+        co_return co_await giveUp();
 
     const bool block = co_await m_exchange.waitForBytes(32, CommandExchange::deadline(3));
+    if (m_abortFlag)
+        co_return co_await giveUp();
     if (!block) {
         m_messages.add(QStringLiteral("Could not retreive unit info. Try again."));
-        co_await Abort();
-        co_return false;
+        co_return co_await giveUp();
     }
     QByteArray info;
     while (info.size() < 32) {
         const QByteArray chunk = co_await m_serial.ReadPortChunk(m_abortFlag, 1);
         if (chunk.isEmpty())
-            co_return false;
+            co_return co_await giveUp();
         info += chunk;
     }
     m_deviceId = UnitInfo::deviceIdText(info.left(6));
@@ -251,10 +272,11 @@ QCoro::Task<bool> LoggerDownload::GetUnitInfo()
     // cannot bring it back to three.
     if (port.bytesAvailable() != 3) {
         m_messages.add(QStringLiteral(" erro 111"));
-        co_return false;
+        co_return co_await giveUp();
     }
     char pointer[3] = {};
-    port.read(pointer, 3);
+    if (port.read(pointer, 3) != 3)
+        co_return co_await giveUp();
     const int high = quint8(pointer[0]);
     if (high > 4)
         m_dialogs.message(QStringLiteral("Improper value for Hi Pointer"));
@@ -269,6 +291,8 @@ QCoro::Task<bool> LoggerDownload::askForBytes(int count, const char *shortAnswer
 {
     writeAck();
     co_await Dly(300);
+    if (m_abortFlag)
+        co_return co_await giveUp();
     if (m_serial.port().bytesAvailable() >= count)
         co_return true;
     m_dialogs.message(QString::fromLatin1(shortAnswer));
@@ -302,7 +326,6 @@ QCoro::Task<> LoggerDownload::Abort()
     co_await Dly(1000);
     co_await m_serial.OpenPort();
     m_messages.add(QStringLiteral("Re-opened COM Port"));
-    m_abortFlag = false;
 }
 
 QCoro::Task<> LoggerDownload::FinishDownload()

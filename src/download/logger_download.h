@@ -100,6 +100,8 @@ private:
     // answer shows its box and aborts.
     QCoro::Task<bool> askForBytes(int count, const char *shortAnswer);
     QCoro::Task<> Abort();
+    // Abort, and the unit information is not to be had.
+    QCoro::Task<bool> giveUp();
     QCoro::Task<> FinishDownload();
     // The window's own probe, which neither checks nor opens the port.
     QCoro::Task<bool> Send_Receive_Ack();

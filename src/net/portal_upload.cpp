@@ -48,16 +48,16 @@ PortalUpload::PortalUpload(const Parts &parts, QObject *parent)
 
 void PortalUpload::installInto(SampleDispatch &dispatch)
 {
-    dispatch.addStep(QStringLiteral("Wpt"), [this](const RealtimeSample &) {
+    dispatch.addStep(QStringLiteral("Wpt"), [this](const RealtimeSample &s) {
         if (m_parts.settings.WptWriteEnable)
-            Wpt();
+            Wpt(s);
     });
 }
 
-void PortalUpload::Wpt()
+void PortalUpload::Wpt(const RealtimeSample &sample)
 {
     try {
-        decide();
+        decide(sample);
     } catch (const std::exception &) {
         reportWriteError();
     }
@@ -66,16 +66,16 @@ void PortalUpload::Wpt()
 void PortalUpload::loadChanged()
 {
     m_forcePost = true;
-    Wpt();
+    // A load switched between samples posts the latest one.
+    Wpt(m_parts.sample);
 }
 
-void PortalUpload::decide()
+void PortalUpload::decide(const RealtimeSample &s)
 {
     if (!m_postTimer.isActive())
         m_postTimer.start();
     m_statusBox.show(QStringLiteral("Real-Time Data Started"), StatusBox::Colour::Good);
 
-    const RealtimeSample &s = m_parts.sample;
     const std::array<int64_t, 2> power{wholeWatts(s.p1), wholeWatts(s.p2)};
     const std::array<int, 2> threshold{m_parts.settings.WptThres1, m_parts.settings.WptThres2};
     bool writeToServer = false;
@@ -123,7 +123,7 @@ void PortalUpload::decide()
     if (!writeToServer && !m_forcePost)
         return;
     m_forcePost = false;
-    addRow(source);
+    addRow(s, source);
     send();
 }
 
@@ -148,9 +148,8 @@ int64_t PortalUpload::swing(const Channel &ch, int64_t now)
     return smallestSlot < largestSlot ? -swing : swing;
 }
 
-void PortalUpload::addRow(int source)
+void PortalUpload::addRow(const RealtimeSample &s, int source)
 {
-    const RealtimeSample &s = m_parts.sample;
     m_posts.addRow(m_posts.makeRow(m_parts.clock.now(),
                                    {double(source), double(m_ch[0].postDelta), double(m_ch[1].postDelta), s.p1, s.p2,
                                     s.Volt, s.ch1Total() / 3600.0 / 1000.0, s.ch2Total() / 3600.0 / 1000.0,

@@ -56,7 +56,7 @@ public:
     void installInto(SampleDispatch &dispatch);
 
     // The upload decision for the current sample.
-    void Wpt();
+    void Wpt(const RealtimeSample &sample);
     // A switched load changed: post the current figures at once, whether or
     // not uploading is enabled.
     void loadChanged();
@@ -104,11 +104,11 @@ private:
         bool triggered = false;
     };
 
-    void decide();
+    void decide(const RealtimeSample &s);
     // The swing of a channel that settled: largest minus smallest of its
     // recent power, negative when the smallest is the more recent.
     static int64_t swing(const Channel &ch, int64_t now);
-    void addRow(int source);
+    void addRow(const RealtimeSample &s, int source);
     void send();
     void setPortalStatus(const QString &text);
     void reportWriteError();

@@ -4,12 +4,12 @@
 #include "common/dialogs.h"
 #include "common/number_picture.h"
 #include "common/overwrite_question.h"
+#include "common/whole_file.h"
 #include "download/qmn_file.h"
 #include "listing/list_copy_text.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -139,16 +139,10 @@ QString MainList::copySelected(const std::function<bool(int row)> &isSelected) c
 
 bool SaveTextFile(const QString &path, const QStringList &lines, QString *error)
 {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Text)) {
-        QByteArray text("\n");
-        for (const QString &line : lines)
-            text += line.toLocal8Bit() + '\n';
-        if (file.write(text) == text.size() && file.commit())
-            return true;
-    }
-    *error = file.errorString();
-    return false;
+    QByteArray text("\n");
+    for (const QString &line : lines)
+        text += line.toLocal8Bit() + '\n';
+    return writeWholeFile(path, text, error);
 }
 
 void saveStatusList(Dialogs &dialogs, const QString &folder, const QStringList &lines)

@@ -1,10 +1,10 @@
 #include "settings/settings_store.h"
 
 #include "common/number_text.h"
+#include "common/whole_file.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTextStream>
 
@@ -209,13 +209,8 @@ bool SettingsStore::load(QString *error)
 bool SettingsStore::save(QString *error) const
 {
     QDir().mkpath(QFileInfo(m_path).absolutePath());
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
-        if (error)
-            *error = QStringLiteral("cannot write %1: %2").arg(m_path, file.errorString());
-        return false;
-    }
-    QTextStream out(&file);
+    QString text;
+    QTextStream out(&text);
     bool first = true;
     for (const Section &section : m_sections) {
         if (section.name.isEmpty() && section.lines.isEmpty())
@@ -236,9 +231,12 @@ bool SettingsStore::save(QString *error) const
         }
     }
     out.flush();
-    if (!file.commit()) {
+    // All or nothing: a disk that fills mid-write must not leave the
+    // recovery state cut short in place of the last good file.
+    QString reason;
+    if (!writeWholeFile(m_path, text.toUtf8(), &reason)) {
         if (error)
-            *error = QStringLiteral("cannot write %1: %2").arg(m_path, file.errorString());
+            *error = QStringLiteral("cannot write %1: %2").arg(m_path, reason);
         return false;
     }
     return true;

@@ -27,7 +27,7 @@ protected:
             sample.p1 = p1;
             sample.p2 = p2;
             clock.at = clock.at.addSecs(1);
-            dashboard.DoDash();
+            dashboard.DoDash(sample);
         }
     }
     double scale(RealtimeDashboard::Gauge g) const { return dashboard.gauge(g).GaugeMax; }
@@ -36,5 +36,5 @@ protected:
     ProgramFlags flags;
     RealtimeSample sample{.Volt = 120};
     StatusBox realtimeBox{"Real-Time Data Stopped", StatusBox::Colour::Bad};
-    RealtimeDashboard dashboard{{sample, flags, realtimeBox, clock}};
+    RealtimeDashboard dashboard{{flags, realtimeBox, clock}};
 };

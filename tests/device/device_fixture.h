@@ -32,6 +32,7 @@ struct DeviceTest : SimProgramTest
 };
 
 inline const QByteArray kProbe("\xFC");
+inline QByteArray bytes(const char *hexText) { return QByteArray::fromHex(hexText); }
 
 inline void PrintTo(const QString &text, std::ostream *os)
 {

@@ -1,6 +1,7 @@
 #include "device_fixture.h"
 #include "line_log.h"
 
+#include <QRegularExpression>
 #include <QSerialPort>
 
 namespace {
@@ -59,15 +60,49 @@ TEST_F(DeviceTest, ASettingsReadLeavesRealTimeOffAfterOneStop)
     EXPECT_FALSE(log.lines.contains("Realtime is ON...... Now turning it off."));
 }
 
-TEST_F(DeviceTest, SerialNumberIsTheBytesInDecimalAfterAZero)
+struct SerialCase
 {
+    const char *name;
+    std::function<void(MonitorSim &)> monitor;
+    QByteArray wire;
+    QString shown;
+    QString failure = {}; // the line after the pause's, empty when all went well
+};
+
+void PrintTo(const SerialCase &c, std::ostream *os) { *os << c.name; }
+
+class SerialNumberTest : public DeviceTest, public ::testing::WithParamInterface<SerialCase> {};
+
+TEST_P(SerialNumberTest, IsTheBytesInDecimalAfterAZeroOrAFailureLine)
+{
+    const SerialCase &c = GetParam();
     sim.device().setSerialNumber(QByteArray::fromHex("000ac807ff"));
+    c.monitor(sim);
     run(device().readSerialNumber());
-    EXPECT_EQ(wire(), hex(kProbe + "SETSSRRNN"));
-    EXPECT_EQ(device().box(Box::SerialNumber), "00102007255");
-    EXPECT_EQ(lines(), QStringList({"Realtime is OFF"}));
+    EXPECT_EQ(wire(), hex(c.wire));
+    EXPECT_EQ(device().box(Box::SerialNumber), c.shown);
+    EXPECT_EQ(lines(), QStringList({"Realtime is OFF", c.failure}).filter(QRegularExpression(".")));
     EXPECT_FALSE(flags().commandInProgress);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Device, SerialNumberTest,
+    ::testing::Values(
+        SerialCase{"Read", [](MonitorSim &) {}, kProbe + "SETSSRRNN", "00102007255"},
+        SerialCase{"ProbesUnanswered", [](MonitorSim &m) { m.setProbeAnswer(MonitorSim::ProbeAnswer::Silent); },
+                   kProbe + kProbe, "", "Did not receive ACK 1"},
+        SerialCase{"SetUnanswered", [](MonitorSim &m) { m.setUnacknowledged({"SET"}); }, kProbe + "SET", "",
+                   "Abort SET command"},
+        SerialCase{"LetterUnanswered", [](MonitorSim &m) { m.setUnacknowledged({"RR"}); }, kProbe + "SETSSRR", "",
+                   "Abort SRN command"},
+        SerialCase{"ShortNumber", [](MonitorSim &m) { m.device().setSerialNumber(QByteArray::fromHex("0102")); },
+                   kProbe + "SETSSRRNN", "", "Abort Read Serial Number command"},
+        // A sixth byte where the acknowledgement belongs.
+        SerialCase{"NoAckAfterTheNumber",
+                   [](MonitorSim &m) { m.device().setSerialNumber(QByteArray::fromHex("000ac807ff01")); },
+                   kProbe + "SETSSRRNN", "00102007255",
+                   "Did not successfuly receive acknowled for serial number read."}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 struct AckCase
 {

@@ -61,14 +61,10 @@ TEST_F(DownloadTest, CompleteDownloadIsSavedAndListed)
     const QByteArray wire = kAck + "DNLDNL" + kAck.repeated(3) + kAck.repeated(4);
     (void)QTest::qWaitFor([&] { return sim.received().size() >= wire.size(); }, 2000);
     EXPECT_EQ(sim.received().toHex(' ').toStdString(), wire.toHex(' ').toStdString());
-    EXPECT_EQ(download->deviceId(), "074523009900");
-    EXPECT_EQ(download->intervalText(), "5 Minute");
-    EXPECT_EQ(download->recordsText(), "300");
     EXPECT_EQ(lines(), QStringList({"Realtime is OFF", "Download Complete", "SUCCESS"}));
     EXPECT_EQ(download->data(), sim.logger().records() + "\xFE\xFE");
     // The first byte of the marker counts as data, as the monitor's own software has it.
     EXPECT_EQ(download->progressValue(), 300 * 5 + 1);
-    EXPECT_EQ(download->progressMaximum(), 300 * 5 + 5);
     EXPECT_EQ(download->savedFileName(), dir.filePath("DAY.QMN"));
     EXPECT_EQ(program->mainList().rowCount(), 300);
     EXPECT_EQ(program->settings().Interval, 5);
@@ -77,11 +73,17 @@ TEST_F(DownloadTest, CompleteDownloadIsSavedAndListed)
 
 namespace {
 
+const QStringList kAborted{"Aborted Successfuly", "Closing COM Port", "Re-opened COM Port"};
+
 struct Interrupted
 {
     const char *name;
-    std::function<void(SimLogger &)> configure;
-    qint64 abortAfter; // data bytes received before "Abort" is pressed
+    std::function<void(DownloadTest &)> configure;
+    // "Abort" is pressed once this many data bytes are in, or, when set,
+    // as the monitor receives this command.
+    qint64 abortAfter;
+    const char *abortOn = nullptr;
+    QStringList errors = {}; // lines of the abort before its own
 };
 void PrintTo(const Interrupted &c, std::ostream *os) { *os << c.name; }
 struct AbortTest : DownloadTest, ::testing::WithParamInterface<Interrupted> {};
@@ -90,17 +92,28 @@ struct AbortTest : DownloadTest, ::testing::WithParamInterface<Interrupted> {};
 
 TEST_P(AbortTest, AbortEndsTheDownloadOnTheMonitorAndResetsThePort)
 {
-    GetParam().configure(sim.logger());
-    const qint64 after = GetParam().abortAfter;
-    QObject::connect(download, &LoggerDownload::progressChanged, download, [this, after](int value) {
-        if (value >= after)
-            download->abort();
-    });
+    const Interrupted &c = GetParam();
+    c.configure(*this);
+    if (c.abortOn) {
+        QObject::connect(&sim, &MonitorSim::commandReceived, download, [this, &c](const QString &command) {
+            if (command == QLatin1String(c.abortOn))
+                download->abort();
+        });
+    } else {
+        QObject::connect(download, &LoggerDownload::progressChanged, download, [this, &c](int value) {
+            if (value >= c.abortAfter)
+                download->abort();
+        });
+    }
     ASSERT_TRUE(run());
-    EXPECT_EQ(lines(), QStringList({"Realtime is OFF", "Aborted Successfuly", "Closing COM Port", "Re-opened COM Port"}));
+    const QStringList ending = c.errors + kAborted;
+    EXPECT_EQ(lines().mid(lines().indexOf(kAborted.first()) - c.errors.size(), ending.size()), ending)
+        << qPrintable(lines().join('|'));
+    EXPECT_FALSE(lines().contains("Download Complete"));
     EXPECT_TRUE(sim.received().contains("CALFIN"));
+    EXPECT_TRUE(sim.logger().idle());
     EXPECT_TRUE(program->serial().isOpen());
-    EXPECT_GE(download->stream().byteCount(), after);
+    EXPECT_GE(download->stream().byteCount(), c.abortAfter);
     EXPECT_LT(download->stream().byteCount(), sim.logger().records().size());
     EXPECT_EQ(program->mainList().rowCount(), 0);
     expectPortHandedBack();
@@ -108,9 +121,65 @@ TEST_P(AbortTest, AbortEndsTheDownloadOnTheMonitorAndResetsThePort)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, AbortTest,
-    ::testing::Values(Interrupted{"MidStream", [](SimLogger &l) { l.fillDay(3000); l.setChunkBytes(1); }, 100},
-                      // The monitor stops sending; the user gives up.
-                      Interrupted{"MonitorStopsMidStream", [](SimLogger &l) { l.setStopAfter(700); }, 700}),
+    ::testing::Values(Interrupted{"MidStream", [](DownloadTest &t) { t.sim.logger().fillDay(3000); t.sim.logger().setChunkBytes(1); }, 100},
+                      Interrupted{"CalUnanswered", [](DownloadTest &t) { t.sim.setUnacknowledged({"CAL"}); }, 0, "DNL", {"Err 2"}},
+                      Interrupted{"FinUnanswered", [](DownloadTest &t) { t.sim.setUnacknowledged({"FIN"}); }, 0, "DNL", {"Err 3"}},
+                      // Pressed in the first seconds: while "DNL" goes unanswered,
+                      // while real-time data is being stopped.
+                      Interrupted{"DuringUnitInfo", [](DownloadTest &t) { t.sim.logger().setSilentAfterDnl(true); }, 0, "DNL"},
+                      Interrupted{"WhileRealTimeStops",
+                                  [](DownloadTest &t) {
+                                      ASSERT_TRUE(awaitTask(t.program->realtime().MnuStartRTL_Click()));
+                                      t.sim.clearReceived();
+                                  },
+                                  0, "OFF"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+namespace {
+
+struct UnitInfoCase
+{
+    const char *name;
+    std::function<void(SimLogger &)> configure;
+    QStringList boxes; // message boxes, in order
+    QStringList lines;
+};
+void PrintTo(const UnitInfoCase &c, std::ostream *os) { *os << c.name; }
+struct UnitInfoTest : DownloadTest, ::testing::WithParamInterface<UnitInfoCase> {};
+
+// The monitor's abort walks through what it had left to send: the rest of
+// the unit information and its stream, until a probe meets its tail.
+const QStringList kWalkedAbort = QStringList{"Err 1"} + kAborted;
+
+} // namespace
+
+TEST_P(UnitInfoTest, AFailedUnitInfoReadLeavesNothingWaiting)
+{
+    GetParam().configure(sim.logger());
+    ASSERT_TRUE(run());
+    EXPECT_EQ(dialogs.messages, GetParam().boxes);
+    EXPECT_EQ(lines(), GetParam().lines);
+    // Nothing on the monitor waits for the 0xFC that would start its stream.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sim.logger().idle(); }, 2000));
+    expectPortHandedBack();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, UnitInfoTest,
+    ::testing::Values(
+        UnitInfoCase{"ShortBlock", [](SimLogger &l) { l.setAnswerLength(SimLogger::Answer::Info, 20); }, {},
+                     QStringList{"Realtime is OFF", "Could not retreive unit info. Try again."} + kWalkedAbort},
+        UnitInfoCase{"ShortInterval", [](SimLogger &l) { l.setAnswerLength(SimLogger::Answer::Interval, 1); },
+                     {"333", "error = 0"}, QStringList{"Realtime is OFF"} + kWalkedAbort},
+        UnitInfoCase{"ShortPointer", [](SimLogger &l) { l.setAnswerLength(SimLogger::Answer::Pointer, 2); },
+                     {"222", "error = 0"}, QStringList{"Realtime is OFF"} + kWalkedAbort},
+        UnitInfoCase{"StrayByteAfterPointer", [](SimLogger &l) { l.setAnswerLength(SimLogger::Answer::Pointer, 4); },
+                     {}, QStringList{"Realtime is OFF", " erro 111"} + kWalkedAbort},
+        UnitInfoCase{"DnlUnanswered", [](SimLogger &l) { l.setSilentAfterDnl(true); }, {},
+                     {"No response from QMN. Verify connection and try again"}},
+        // Reported, and the download goes on.
+        UnitInfoCase{"HighPointerByte", [](SimLogger &l) { l.setFillPointer(5 * 65536 + 112 + 1500); },
+                     {"Improper value for Hi Pointer"}, {"Realtime is OFF", "Download Complete", "SUCCESS"}}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(DownloadTest, MoreDataThanPromisedIsKeptAndTheBarStaysInRange)
@@ -127,27 +196,6 @@ TEST_F(DownloadTest, MoreDataThanPromisedIsKeptAndTheBarStaysInRange)
     EXPECT_EQ(download->data(), promised + "\xFE\xFE");
     EXPECT_EQ(highest, 10 * 5 + 5);
     EXPECT_EQ(program->mainList().rowCount(), 300);
-}
-
-TEST_F(DownloadTest, StrayMarkerInTheDataEndsTheDownloadThere)
-{
-    sim.logger().setStrayMarkerAt(50);
-    ASSERT_TRUE(run());
-    EXPECT_EQ(download->data(), sim.logger().records().left(50) + "\xFE\xFE");
-    EXPECT_EQ(lines(), QStringList({"Realtime is OFF", "Download Complete"}));
-    EXPECT_EQ(program->mainList().rowCount(), 10);
-    EXPECT_FALSE(program->flags().downloadMode);
-}
-
-TEST_F(DownloadTest, SilentUnitInfoIsTriedThreeTimes)
-{
-    sim.logger().setSilentAfterDnl(true);
-    ASSERT_TRUE(run());
-    EXPECT_EQ(sim.received().count("DNL"), LoggerDownload::kUnitInfoTries);
-    EXPECT_EQ(lines(), QStringList({"No response from QMN. Verify connection and try again"}));
-    EXPECT_TRUE(download->recordsText().isEmpty());
-    EXPECT_EQ(program->mainList().rowCount(), 0);
-    expectPortHandedBack();
 }
 
 TEST_F(DownloadTest, MoreDataThanAnyLoggerHoldsIsAborted)

@@ -1,4 +1,5 @@
 // The main list of a saved download, its clipboard text and the status-list export.
+#include "file_size_limit.h"
 #include "app/program.h"
 #include "download/download_saver.h"
 #include "realtime/main_list.h"
@@ -7,8 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <optional>
+
 
 namespace {
 
@@ -113,3 +118,46 @@ TEST_F(MainListTest, SaveWritesTheStatusListOnlyFromThreeLines)
     EXPECT_EQ(dialogs.questions.last(),
               QString("File \"%1\" already exists.  Do you wish to OVERWRITE this file?").arg(path));
 }
+
+namespace {
+
+// (disk full, or the folder is a plain file) x (a download, or the status list)
+struct BlockedSaveTest : MainListTest, ::testing::WithParamInterface<std::tuple<bool, bool>> {};
+
+} // namespace
+
+TEST_P(BlockedSaveTest, IsReportedAndTheOldFilesStay)
+{
+    const auto [diskFull, downloadFiles] = GetParam();
+    ASSERT_TRUE(writeText(dir.filePath("plain"), "old"));
+    for (const char *name : {"Site1.txt", "Site1.BIN", "SITE1.QMN"})
+        ASSERT_TRUE(!diskFull || writeText(dir.filePath(name), "old"));
+    const QString folder = diskFull ? dir.path() : dir.filePath("plain");
+    dialogs.nextFileName = folder + (downloadFiles ? "/Site1" : "/Site1.txt");
+    dialogs.answers = {true};
+    {
+        std::optional<FileSizeLimit> full;
+        if (diskFull)
+            full.emplace(16);
+        if (downloadFiles) {
+            DownloadSaver saver(dialogs, dir.path());
+            QString saved;
+            EXPECT_EQ(saver.save(QByteArray(100, '\x01'), 5, "12312008", "1345", &saved),
+                      DownloadSaver::Outcome::WriteFailed);
+        } else {
+            saveStatusList(dialogs, dir.path(), QStringList(20, "a line of the status list"));
+        }
+    }
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages[0].startsWith("Could not write " + folder + "/Site1.")) << qPrintable(dialogs.messages[0]);
+    const QStringList left = QDir(dir.path()).entryList(QDir::Files);
+    EXPECT_EQ(left.size(), diskFull ? 4 : 1) << qPrintable(left.join(' '));
+    for (const QString &name : left)
+        EXPECT_EQ(readText(dir.filePath(name)), "old") << qPrintable(name);
+}
+
+INSTANTIATE_TEST_SUITE_P(Places, BlockedSaveTest, ::testing::Combine(::testing::Bool(), ::testing::Bool()),
+                         [](const auto &info) {
+                             return std::string(std::get<0>(info.param) ? "DiskFull" : "FolderIsAFile")
+                                    + (std::get<1>(info.param) ? "Download" : "StatusList");
+                         });

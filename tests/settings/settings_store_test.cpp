@@ -1,3 +1,4 @@
+#include "file_size_limit.h"
 #include "settings/settings_store.h"
 #include "text_file.h"
 
@@ -84,5 +85,15 @@ TEST(SettingsStore, SaveReplacesTheFileInsteadOfWritingIntoIt)
     store.setValue("startup", "Rate", "0.5");
     ASSERT_TRUE(store.save());
     EXPECT_EQ(readText(oldName), "[startup]\nRate=0.2\n");
+    EXPECT_EQ(readText(path), "[startup]\nRate=0.5\n");
+
+    // A disk that fills half-way through a save leaves the last good file.
+    store.setValue("startup", "Rate", "0.75");
+    {
+        const FileSizeLimit diskFull(8);
+        QString error;
+        EXPECT_FALSE(store.save(&error));
+        EXPECT_TRUE(error.contains(path)) << qPrintable(error);
+    }
     EXPECT_EQ(readText(path), "[startup]\nRate=0.5\n");
 }

@@ -15,6 +15,12 @@ void DeviceSide::ack()
     m_hooks.write(QByteArray(1, kAck));
 }
 
+void DeviceSide::ackValue()
+{
+    if (m_valueAcked)
+        ack();
+}
+
 void DeviceSide::expect(State state, int values)
 {
     m_state = state;
@@ -183,47 +189,48 @@ QString DeviceSide::valueCommand() const
 void DeviceSide::takeValue(quint8 byte)
 {
     emit valueReceived(valueCommand(), byte);
+    m_valueAcked = !m_hooks.acknowledgesValue || m_hooks.acknowledgesValue(valueCommand());
     m_values.append(char(byte));
     Settings &s = m_settings;
     switch (m_state) {
     case State::CtType:
         (m_ctChannel == 1 ? s.ct1Type : s.ct2Type) = byte;
-        ack();
+        ackValue();
         m_state = State::AfterCtType;
         return;
     case State::CtRange:
         (m_ctChannel == 1 ? s.ct1Range : s.ct2Range) = byte;
-        ack();
+        ackValue();
         break;
     case State::PtType:
         s.ptType = byte;
-        ack();
+        ackValue();
         m_state = State::AfterPtType;
         return;
     case State::PtRange:
         s.ptRange = byte;
-        ack();
+        ackValue();
         break;
     case State::Interval:
-        ack(); // each of the two bytes is answered
+        ackValue(); // each of the two bytes is answered
         if (m_values.size() < m_valuesWanted)
             return;
         s.intervalMinutes = quint8(m_values.at(1));
         break;
     case State::DeviceId:
         s.deviceId = byte;
-        ack();
+        ackValue();
         break;
     case State::Address:
         if (m_values.size() < m_valuesWanted)
             return; // one answer for the pair
         s.address = quint16(quint8(m_values.at(0)) << 8 | quint8(m_values.at(1)));
-        ack();
+        ackValue();
         if (m_hooks.setAddress)
             m_hooks.setAddress(s.address);
         break;
     case State::Frequency:
-        ack();
+        ackValue();
         if (byte > 0 && m_hooks.setPacketSeconds)
             m_hooks.setPacketSeconds(byte);
         break;

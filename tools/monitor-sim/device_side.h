@@ -31,6 +31,7 @@ public:
     {
         std::function<void(const QByteArray &)> write;
         std::function<bool(const QString &)> acknowledges; // false: leave this command unanswered
+        std::function<bool(const QString &)> acknowledgesValue; // false: take the command's value bytes unanswered
         std::function<void()> resetCounters;                // energy counters to 0, reset counter + 1
         std::function<void(int channel)> flipPolarity;
         std::function<void(int seconds)> setPacketSeconds;
@@ -84,6 +85,7 @@ private:
     void takeValue(quint8 byte);
     QString valueCommand() const;
     void ack();
+    void ackValue();
     void expect(State state, int values = 1);
 
     Hooks m_hooks;
@@ -97,4 +99,5 @@ private:
     QByteArray m_values;    // value bytes collected for the current command
     int m_valuesWanted = 0;
     int m_ctChannel = 1;
+    bool m_valueAcked = true;
 };

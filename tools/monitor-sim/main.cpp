@@ -126,6 +126,13 @@ bool configure(const QCommandLineParser &args, MonitorSim &sim)
             return fail(QStringLiteral("--logger-records takes 0 to 65000"));
         sim.logger().fillDay(records);
     }
+    if (args.isSet(QStringLiteral("pointer-bytes"))) {
+        bool ok = false;
+        const int bytes = args.value(QStringLiteral("pointer-bytes")).toInt(&ok);
+        if (!ok || bytes < 0 || bytes > 16)
+            return fail(QStringLiteral("--pointer-bytes takes 0 to 16"));
+        sim.logger().setAnswerLength(SimLogger::Answer::Pointer, bytes);
+    }
     const QStringList noAck = args.values(QStringLiteral("no-ack"));
     sim.setUnacknowledged(QSet<QString>(noAck.begin(), noAck.end()));
     return true;
@@ -161,6 +168,7 @@ int main(int argc, char **argv)
         {QStringLiteral("no-ack"), QStringLiteral("Never acknowledge this command (repeatable)."), QStringLiteral("cmd")},
         {QStringLiteral("block-bytes"), QStringLiteral("Bytes of the settings block answered to RCV (default 33)."), QStringLiteral("n")},
         {{QStringLiteral("v"), QStringLiteral("verbose")}, QStringLiteral("Also log every value byte received after a command.")},
+        {QStringLiteral("pointer-bytes"), QStringLiteral("Bytes of the logger's fill pointer answer (default 3): fewer cut it short, more add stray bytes."), QStringLiteral("n")},
         {QStringLiteral("logger-records"), QStringLiteral("Fill the data logger with n records of a day at 5 minutes."), QStringLiteral("n")},
         {QStringLiteral("link"), QStringLiteral("Symbolic link to the port, removed at exit."), QStringLiteral("path")},
     });

@@ -11,6 +11,7 @@ MonitorSim::MonitorSim(QObject *parent)
     : QObject(parent)
     , m_device({[this](const QByteArray &bytes) { m_pty.write(bytes); },
                 [this](const QString &command) { return !m_unacknowledged.contains(command); },
+                [this](const QString &command) { return !m_unacknowledgedValues.contains(command); },
                 [this] { m_model.injectFault(SimFault::MonitorReset); },
                 [this](int channel) { m_model.flipPolarity(channel); },
                 [this](int seconds) { setPeriodMs(seconds * 1000); },

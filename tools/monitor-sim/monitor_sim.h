@@ -52,6 +52,8 @@ public:
     void setProbeAnswer(ProbeAnswer answer) { m_probeAnswer = answer; }
     // Commands that are neither acknowledged nor acted on.
     void setUnacknowledged(const QSet<QString> &commands) { m_unacknowledged = commands; }
+    // Commands whose value bytes are taken and acted on but not acknowledged.
+    void setUnacknowledgedValues(const QSet<QString> &commands) { m_unacknowledgedValues = commands; }
     // Radio dongle generation 1, 2 or 3 answers "+++" and "ATDNE<n>"; 0 means
     // a cable, where AT text is just more bytes for the monitor.
     void setDongle(int generation) { m_dongleGeneration = generation; }
@@ -98,6 +100,7 @@ private:
     bool m_streamFromStart = false;
     ProbeAnswer m_probeAnswer = ProbeAnswer::Normal;
     QSet<QString> m_unacknowledged;
+    QSet<QString> m_unacknowledgedValues;
     int m_dongleGeneration = 0;
     bool m_dongleSilent = false;
 

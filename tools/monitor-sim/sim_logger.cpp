@@ -49,6 +49,11 @@ QByteArray SimLogger::stream() const
     return data + QByteArray("\xFE\xFE", 2);
 }
 
+void SimLogger::answer(Answer which, const QByteArray &bytes)
+{
+    m_write(bytes.leftJustified(m_answerLength[int(which)], char(0), true));
+}
+
 bool SimLogger::takeProbe()
 {
     switch (m_state) {
@@ -56,13 +61,13 @@ bool SimLogger::takeProbe()
     case State::DnlOnce:
         return false;
     case State::InfoSent: {
-        m_write(QByteArray(1, char(m_interval)) + char(0));
+        answer(Answer::Interval, QByteArray(1, char(m_interval)) + char(0));
         m_state = State::IntervalSent;
         return true;
     }
     case State::IntervalSent: {
         const qint64 p = fillPointer();
-        m_write(QByteArray(1, char((p >> 16) & 0xFF)) + char((p >> 8) & 0xFF) + char(p & 0xFF));
+        answer(Answer::Pointer, QByteArray(1, char((p >> 16) & 0xFF)) + char((p >> 8) & 0xFF) + char(p & 0xFF));
         m_state = State::PointerSent;
         return true;
     }
@@ -107,7 +112,7 @@ bool SimLogger::takeCommand(const QString &command)
         return true;
     m_write(QByteArray(1, kAck));
     if (m_state == State::DnlOnce) {
-        m_write(m_identification.leftJustified(32, char(0), true));
+        answer(Answer::Info, m_identification.leftJustified(32, char(0), true));
         m_state = State::InfoSent;
     } else {
         m_state = State::DnlOnce;

@@ -34,11 +34,19 @@ public:
     void setExtraBytes(const QByteArray &bytes) { m_extra = bytes; }
     void setStrayMarkerAt(qint64 offset) { m_strayMarkerAt = offset; }
     void setSilentAfterDnl(bool silent) { m_silentAfterDnl = silent; }
+    // How many bytes each answer of the unit information holds: the block
+    // after the second "DNL" (32), the interval (2) and the fill pointer
+    // (3). Fewer cuts the answer short, more adds stray zero bytes; either
+    // way the logger waits for the next 0xFC as if all had gone well.
+    enum class Answer { Info, Interval, Pointer };
+    void setAnswerLength(Answer answer, int bytes) { m_answerLength[int(answer)] = bytes; }
     // Data bytes sent per tick of 2 ms; small values keep a stream going
     // long enough to be interrupted.
     void setChunkBytes(int bytes) { m_chunkBytes = qMax(1, bytes); }
 
     bool streaming() const { return m_state == State::Streaming; }
+    // Nothing of a download under way: no answer or stream is waiting for a 0xFC.
+    bool idle() const { return m_state == State::Idle; }
     qint64 bytesStreamed() const { return m_sent; }
 
     // True when the probe byte 0xFC belonged to the download.
@@ -52,6 +60,7 @@ signals:
 private:
     enum class State { Idle, DnlOnce, InfoSent, IntervalSent, PointerSent, Streaming, MarkerSent };
     void sendChunk();
+    void answer(Answer which, const QByteArray &bytes);
     QByteArray stream() const;
 
     Writer m_write;
@@ -66,6 +75,7 @@ private:
     qint64 m_strayMarkerAt = -1;
     bool m_silentAfterDnl = false;
     int m_chunkBytes = 64;
+    int m_answerLength[3] = {32, 2, 3};
     QByteArray m_stream;
     qint64 m_sent = 0;
     int m_tailAcks = 0;
