@@ -37,7 +37,7 @@ void listingDay(benchmark::State &state)
         Settings settings;
         RealtimeSample sample;
         sample.Volt = 120.5;
-        RealtimeListing listing({sample, flags, settings, [] { return true; }, clock});
+        RealtimeListing listing({flags, settings, [] { return true; }, clock});
         // What a view connected to the models would cost in signals.
         qint64 changes = 0;
         for (int page = 0; page < ListingTables::PageCount; ++page) {
@@ -56,7 +56,7 @@ void listingDay(benchmark::State &state)
             sample.KWh1 += sample.p1 / 3.6e6;
             sample.KWh2 += std::abs(sample.p2) / 3.6e6;
             sample.Amp1 = float(sample.p1 / 120.5);
-            listing.DoList();
+            listing.DoList(sample);
             if (i == 2 * RowTableModel::kDefaultCap)
                 afterCaps = residentKiB();
             if (i == 21 * 3600)

@@ -64,10 +64,10 @@ RealtimeListing::RealtimeListing(const Parts &parts, QObject *parent)
 
 void RealtimeListing::installInto(SampleDispatch &dispatch)
 {
-    dispatch.addStep(QStringLiteral("DoList"), [this](const RealtimeSample &) { DoList(); });
+    dispatch.addStep(QStringLiteral("DoList"), [this](const RealtimeSample &s) { DoList(s); });
 }
 
-void RealtimeListing::DoList() noexcept
+void RealtimeListing::DoList(const RealtimeSample &sample) noexcept
 {
     try {
         if (!m_noDataNoticeShown && !m_parts.portOpen())
@@ -77,7 +77,7 @@ void RealtimeListing::DoList() noexcept
             return;
         }
         m_noDataNoticeShown = false;
-        listSample();
+        listSample(sample);
     } catch (const std::exception &e) {
         qCDebug(lcListing) << "sample not listed:" << e.what();
     } catch (...) {
@@ -100,9 +100,8 @@ void RealtimeListing::seedMinimums(IntervalStats &r, int64_t p1, int64_t p2)
         r.ch2MinW = p2;
 }
 
-void RealtimeListing::listSample()
+void RealtimeListing::listSample(const RealtimeSample &s)
 {
-    const RealtimeSample &s = m_parts.sample;
     const int64_t p1 = wholeWatts(s.p1);
     const int64_t p2 = wholeWatts(s.p2);
     // One reading of the clock, so the close test and the rows' date and
@@ -140,7 +139,7 @@ void RealtimeListing::listSample()
     // five-minute record.
     for (Record r : {DayRecord, HourRecord, FiveMinuteRecord, MinuteRecord})
         if (m_stats[r].closePending)
-            CloseInterval(r, now);
+            CloseInterval(r, now, s);
 
     for (IntervalStats &r : {std::ref(day), std::ref(hour), std::ref(five)}) {
         r.ch1SumW += p1;
@@ -189,7 +188,7 @@ RowTableModel &RealtimeListing::tableOf(Record record)
     }
 }
 
-void RealtimeListing::CloseInterval(Record record, const QDateTime &now)
+void RealtimeListing::CloseInterval(Record record, const QDateTime &now, const RealtimeSample &s)
 {
     IntervalStats &r = m_stats[record];
     if (record != DayRecord) {
@@ -207,7 +206,6 @@ void RealtimeListing::CloseInterval(Record record, const QDateTime &now)
     const std::optional<double> volt =
         r.sampleCount ? std::optional<double>(r.voltSum / double(r.sampleCount)) : std::nullopt;
 
-    const RealtimeSample &s = m_parts.sample;
     const double kwh1 = s.KWh1 - r.ch1StartKwh;
     const double kwh2 = s.KWh2 - r.ch2StartKwh;
     // The row is dated when its interval ended, the start of the next one,

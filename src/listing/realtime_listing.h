@@ -26,7 +26,6 @@ class RealtimeListing : public QObject
 public:
     struct Parts
     {
-        const RealtimeSample &sample;
         const ProgramFlags &flags;
         const Settings &settings;
         std::function<bool()> portOpen;
@@ -44,7 +43,7 @@ public:
 
     // Lists the current sample. Never throws: a failure here must not keep
     // the dashboard and the portal from their sample.
-    void DoList() noexcept;
+    void DoList(const RealtimeSample &sample) noexcept;
 
     const IntervalStats &stats(Record record) const { return m_stats.at(record); }
     bool noDataNoticeShown() const { return m_noDataNoticeShown; }
@@ -63,8 +62,8 @@ signals:
 
 private:
     void putUpNotice();
-    void listSample();
-    void CloseInterval(Record record, const QDateTime &now);
+    void listSample(const RealtimeSample &s);
+    void CloseInterval(Record record, const QDateTime &now, const RealtimeSample &s);
     // Where the interval of `record` that holds `now` begins and ends.
     struct Bounds
     {

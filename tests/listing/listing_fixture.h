@@ -63,6 +63,6 @@ protected:
     bool portOpen = true;
     int laterSteps = 0;
     SampleDispatch dispatch;
-    RealtimeListing listing{{sample, flags, settings, [this] { return portOpen; }, clock}};
+    RealtimeListing listing{{flags, settings, [this] { return portOpen; }, clock}};
     ListingTables &tables = listing.tables();
 };
