@@ -3,6 +3,7 @@
 #include "app/program.h"
 #include "app/sample_echo.h"
 #include "app/service_journal.h"
+#include "recording/csv_export.h"
 #include "recording/database_creator.h"
 #include "common/widget_dialogs.h"
 #include "link/port_map.h"
@@ -99,6 +100,15 @@ bool hasArgument(int argc, char **argv, const char *name)
     return false;
 }
 
+bool hasArgumentPrefix(int argc, char **argv, const char *name)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], name, std::strlen(name)) == 0)
+            return true;
+    }
+    return false;
+}
+
 // The program's lock for its settings file and the serial device it will
 // use, taken before anything touches them.
 bool lockInstance(InstanceLock &lock, const QString &settingsPath)
@@ -128,7 +138,9 @@ int main(int argc, char **argv)
     // Without a display the program still runs, on the offscreen platform,
     // so that --help, a service manager or the demo work anywhere.
     // --headless needs no display and loads no platform plugin at all.
-    const bool headless = hasArgument(argc, argv, "--headless");
+    // An export needs no window either.
+    const bool exporting = hasArgumentPrefix(argc, argv, "--export-csv") || hasArgumentPrefix(argc, argv, "--export-daily");
+    const bool headless = hasArgument(argc, argv, "--headless") || exporting;
     const bool noDisplay = !headless && qEnvironmentVariableIsEmpty("DISPLAY")
                            && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
                            && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
@@ -174,8 +186,48 @@ int main(int argc, char **argv)
     parser.addOption(dashboardOption);
     parser.addOption(utilityOption);
     parser.addOption(optionsOption);
+    QCommandLineOption exportCsvOption("export-csv",
+                                       "Write the stored samples of the configured SQLite database to FILE as CSV "
+                                       "(- for standard output) and exit.",
+                                       "FILE");
+    QCommandLineOption exportDailyOption("export-daily",
+                                         "Write one CSV line per day (energy used and fed back, lowest, highest "
+                                         "and average power, samples) to FILE (- for standard output) and exit.",
+                                         "FILE");
+    QCommandLineOption fromOption("from", "With --export-csv or --export-daily: the first day, YYYY-MM-DD.", "DATE");
+    QCommandLineOption toOption("to", "With --export-csv or --export-daily: the last day, YYYY-MM-DD.", "DATE");
+    parser.addOption(exportCsvOption);
+    parser.addOption(exportDailyOption);
+    parser.addOption(fromOption);
+    parser.addOption(toOption);
     parser.addPositionalArgument("FILE.QMN", "A saved data-logger download to list in the main window.", "[FILE.QMN]");
+    // A script calling an export tells a mistake from a failed run by the
+    // status 2 every export problem ends with.
+    if (exporting && !parser.parse(app.arguments())) {
+        std::fprintf(stderr, "qmnpilot: %s\n", qUtf8Printable(parser.errorText()));
+        return 2;
+    }
     parser.process(app);
+
+    if (parser.isSet(exportCsvOption) || parser.isSet(exportDailyOption)) {
+        if (parser.isSet(exportCsvOption) == parser.isSet(exportDailyOption)) {
+            std::fprintf(stderr, "qmnpilot: --export-csv and --export-daily are run one at a time\n");
+            return 2;
+        }
+        // No instance lock: the export only reads, and is made to run beside
+        // the recording service.
+        ExportRequest request;
+        request.kind = parser.isSet(exportCsvOption) ? ExportRequest::Kind::Rows : ExportRequest::Kind::Daily;
+        request.output = parser.value(parser.isSet(exportCsvOption) ? exportCsvOption : exportDailyOption);
+        request.from = parser.value(fromOption);
+        request.to = parser.value(toOption);
+        request.settingsPath = parser.isSet(configOption) ? parser.value(configOption) : SettingsStore::defaultPath();
+        return runExport(request);
+    }
+    if (parser.isSet(fromOption) || parser.isSet(toOption)) {
+        std::fprintf(stderr, "qmnpilot: --from and --to go with --export-csv or --export-daily\n");
+        return 2;
+    }
 
     if (parser.isSet(createOption)) {
         const QString file = parser.value(createOption);

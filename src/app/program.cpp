@@ -16,7 +16,10 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
     , m_serial(m_portMap, m_serialBox, m_panelPortBox, m_mainStatus, dialogs)
     , m_intake(m_serial, m_flags, m_mainStatus)
     , m_errorLog(dataDir, dialogs, [this] { exitSequence(); })
-    , m_database([this] { return DatabaseSettings{m_settings.dbtype, m_settings.adbpath, m_settings.sqldbpath}; },
+    , m_database([this] {
+          return DatabaseSettings{m_settings.dbtype, m_settings.adbpath, m_settings.sqldbpath,
+                                  m_settings.CommitSeconds};
+      },
                  m_sample, m_errorLog, dialogs, [this] { exitSequence(); }, &m_mainStatus)
     , m_listing({m_flags, m_settings, [this] { return m_serial.isOpen(); }, m_clock})
     , m_dashboard({m_flags, m_realtimeBox, m_clock})
@@ -73,6 +76,9 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
         if (list == &m_comPanel.messages())
             emit m_comPanel.busyChanged(on);
     });
+    // A dialogue that stops the stream may end in anything, a download that
+    // fills the disk or a pulled plug: what was recorded goes to disk first.
+    connect(&m_realtime, &RealtimeControl::pausing, this, [this] { m_database.commitPending(); });
     m_intake.setDownloadHandler([this](const QByteArray &bytes) { m_download.takeBytes(bytes); });
     connect(&m_serial, &SerialLink::commEvent, &m_download, &LoggerDownload::commEvent);
     connect(&m_download, &LoggerDownload::openFileRequested, this, &Program::openDataFile);
@@ -182,6 +188,12 @@ void Program::editStore(const std::function<void(SettingsStore &)> &edit)
         return;
     }
     m_store = std::move(onDisk);
+    for (const char *key : {"dbtype", "sqldbpath", "CommitSeconds"}) {
+        if (keys.contains(QLatin1String(key), Qt::CaseInsensitive)) {
+            m_database.databaseSettingsChanged();
+            break;
+        }
+    }
 }
 
 void Program::captureRecoveryState()
@@ -209,6 +221,7 @@ void Program::exitSequence()
     if (m_exited)
         return;
     m_exited = true;
+    m_database.commitPending();
     m_watchdogTimer.stop();
     m_autoStartTimer.stop();
     m_saveTimer.stop();

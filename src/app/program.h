@@ -100,6 +100,7 @@ public:
     // Samples to an MQTT broker; the options window sets it up.
     MqttPublisher &mqtt() { return m_mqtt; }
     PacketReceiver &receiver() { return m_receiver; }
+    DatabaseLogger &database() { return m_database; }
     ErrorLog &errorLog() { return m_errorLog; }
     Dialogs &dialogs() { return m_dialogs; }
     const Clock &clock() const { return m_clock; }

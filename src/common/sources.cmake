@@ -8,6 +8,7 @@ target_sources(qmncore PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/number_text.cpp
   ${CMAKE_CURRENT_LIST_DIR}/box_number.cpp
   ${CMAKE_CURRENT_LIST_DIR}/whole_file.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/csv_text.cpp
 )
 target_sources(qmnui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/widget_dialogs.cpp

@@ -200,6 +200,7 @@ QCoro::Task<> RealtimeControl::stopSequence()
 QCoro::Task<bool> RealtimeControl::PauseRealtime(StatusList &windowList)
 {
     QPointer<StatusList> list = &windowList;
+    emit pausing();
     DialogueGate::Lease lease = co_await m_gate.acquire();
     if (!list)
         co_return false;

@@ -71,6 +71,8 @@ public:
     static constexpr int kStoppedWatchdogCount = 6;
 
 signals:
+    // A window's pause is about to stop the stream.
+    void pausing();
     // No connection method is chosen: the communication panel should open.
     void communicationPanelRequested();
     // The start or the stop showed the real-time state; the web window's

@@ -63,8 +63,44 @@ DatabaseLogger::DatabaseLogger(std::function<DatabaseSettings()> settings, const
       m_errorLog(errorLog),
       m_dialogs(dialogs),
       m_requestExit(std::move(requestExit)),
-      m_status(status)
+      m_status(status),
+      m_batch(errorLog, status)
 {
+    QObject::connect(&m_commitTimer, &QTimer::timeout, &m_commitTimer, [this] { commitPending(); });
+}
+
+DatabaseLogger::~DatabaseLogger()
+{
+    m_batch.close();
+}
+
+void DatabaseLogger::commitPending()
+{
+    m_batch.commit();
+}
+
+void DatabaseLogger::leaveBatch()
+{
+    m_commitTimer.stop();
+    m_batch.close();
+}
+
+void DatabaseLogger::databaseSettingsChanged()
+{
+    const DatabaseSettings s = m_settings();
+    if (s.dbtype != QLatin1String("SQlite") || s.commitSeconds <= 0 || s.sqldbpath != m_batch.path())
+        leaveBatch();
+}
+
+void DatabaseLogger::deferSqlite(const DatabaseSettings &settings)
+{
+    const int seconds = qMin(settings.commitSeconds, kMaxCommitSeconds);
+    // The text datetime('now','localtime') gives at this moment: the row
+    // keeps the time of its sample however late it is committed.
+    const QString now = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    m_batch.add(settings.sqldbpath, now, valueLiterals(m_sample), qMax<qsizetype>(kMaxPendingRows, 2 * seconds));
+    if (!m_commitTimer.isActive() || m_commitTimer.interval() != seconds * 1000)
+        m_commitTimer.start(seconds * 1000);
 }
 
 QString DatabaseLogger::accessFileNotice(const QString &adbpath)
@@ -82,7 +118,14 @@ void DatabaseLogger::installInto(SampleDispatch &dispatch)
 
 void DatabaseLogger::insertSample()
 {
-    const QString dbtype = m_settings().dbtype;
+    const DatabaseSettings settings = m_settings();
+    const QString &dbtype = settings.dbtype;
+    if (dbtype == QLatin1String("SQlite") && settings.commitSeconds > 0) {
+        deferSqlite(settings);
+        return;
+    }
+    if (m_batch.pending() > 0 || m_commitTimer.isActive())
+        leaveBatch();
     if (dbtype != QLatin1String("Access"))
         m_noticeGivenFor.clear(); // a later switch back to the file says so again
     if (dbtype == QLatin1String("Access"))

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "recording/sqlite_batch.h"
+
 #include <QString>
+#include <QTimer>
 #include <functional>
 
 class Dialogs;
@@ -16,11 +19,14 @@ struct DatabaseSettings
     QString dbtype = QStringLiteral("none"); // exactly "Access" or "SQlite" selects a database
     QString adbpath;                         // Access kind: file, ODBC connection string or data source name
     QString sqldbpath;                       // SQLite kind: database file, never created here
+    int commitSeconds = 0;                   // SQLite kind: seconds between commits, 0 for none
 };
 
 // The database step of the per-sample dispatch: writes the current sample as
 // one row of qmn_power. Nothing is held between samples; each insert opens,
 // executes and closes, so the user can swap or repair the file at any time.
+// With commitSeconds set, SQLite rows wait in memory instead and go to disk
+// in one transaction every commitSeconds, and at every commitPending().
 //
 // The "Access" kind goes through ODBC. adbpath is read as:
 //  - an ODBC connection string when it contains "=" (used as is), e.g.
@@ -39,8 +45,14 @@ class DatabaseLogger
 public:
     static constexpr int kOdbcTimeoutSeconds = 5;
 
+    // Rows waiting for a commit: an hour of samples at one a second, and
+    // never less than two periods.
+    static constexpr qsizetype kMaxPendingRows = 3600;
+    static constexpr int kMaxCommitSeconds = 86400;
+
     DatabaseLogger(std::function<DatabaseSettings()> settings, const RealtimeSample &sample, ErrorLog &errorLog,
                    Dialogs &dialogs, std::function<void()> requestExit, StatusList *status = nullptr);
+    ~DatabaseLogger();
 
     // Adds the database step, named "database", to the dispatch.
     void installInto(SampleDispatch &dispatch);
@@ -50,11 +62,23 @@ public:
     void InsertAccess();
     void InsertSqlite();
 
+    // Writes the rows waiting for a commit now: before the program ends,
+    // before a dialogue stops the stream, at each tick of commitTimer().
+    void commitPending();
+    // Settings read again after an edit: rows waiting for a database that
+    // is no longer chosen are written to it first.
+    void databaseSettingsChanged();
+    QTimer &commitTimer() { return m_commitTimer; }
+    qsizetype pendingRows() const { return m_batch.pending(); }
+
     static QString accessConnectionString(const QString &adbpath);
     // What the program says once about an Access file it cannot write.
     static QString accessFileNotice(const QString &adbpath);
 
 private:
+    void deferSqlite(const DatabaseSettings &settings);
+    void leaveBatch();
+
     std::function<DatabaseSettings()> m_settings;
     const RealtimeSample &m_sample;
     ErrorLog &m_errorLog;
@@ -64,4 +88,6 @@ private:
     bool m_exitRequested = false;
     // The Access file the notice was given for; empty when none was.
     QString m_noticeGivenFor;
+    SqliteBatch m_batch;
+    QTimer m_commitTimer;
 };

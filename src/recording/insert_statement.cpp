@@ -16,7 +16,9 @@ QString literal(double v, int significant = 15)
     return std::isfinite(v) ? plainDecimal(v, significant) : QStringLiteral("NULL");
 }
 
-QString valuesList(const RealtimeSample &s)
+} // namespace
+
+QString valueLiterals(const RealtimeSample &s)
 {
     const double values[] = {s.p1, s.p2, s.PP1, s.PP2, s.Volt, s.KWh1, s.KWh1P, s.KWh2, s.KWh2P};
     const double counters[] = {s.E1A, s.E2A, s.E1AP, s.E2AP, s.E1B, s.E2B, s.E1BP, s.E2BP};
@@ -26,21 +28,28 @@ QString valuesList(const RealtimeSample &s)
     parts << literal(s.Amp1, 7) << literal(s.Amp2, 7);
     for (double v : counters)
         parts << literal(v);
-    return parts.join(QLatin1Char(',')) + QLatin1Char(')');
+    return parts.join(QLatin1Char(','));
 }
-
-} // namespace
 
 QString accessInsertStatement(const RealtimeSample &sample)
 {
     return QStringLiteral("Insert into qmn_power (_time,p1,p2,PP1,PP2,Volt,KWh1,KWh1P,KWh2,KWh2P,Amp1,Amp2,"
                           "E1A,E2A,E1AP,E2AP,E1B,E2B,E1BP,E2BP)values  (NOW(),")
-        + valuesList(sample);
+        + valueLiterals(sample) + QLatin1Char(')');
+}
+
+QString sqliteInsertHead()
+{
+    return QStringLiteral("insert into qmn_power (_time,p1,p2,pp1,pp2,volt,kwh1,kwh1p,kwh2,kwh2p,amp1,amp2,"
+                          "e1a,e2a,e1ap,e2ap,e1b,e2b,e1bp,e2bp)values  (");
+}
+
+QString sqliteInsertStatement(const QString &literals)
+{
+    return sqliteInsertHead() + QStringLiteral("datetime('now','localtime'),") + literals + QLatin1Char(')');
 }
 
 QString sqliteInsertStatement(const RealtimeSample &sample)
 {
-    return QStringLiteral("insert into qmn_power (_time,p1,p2,pp1,pp2,volt,kwh1,kwh1p,kwh2,kwh2p,amp1,amp2,"
-                          "e1a,e2a,e1ap,e2ap,e1b,e2b,e1bp,e2bp)values  (datetime('now','localtime'),")
-        + valuesList(sample);
+    return sqliteInsertStatement(valueLiterals(sample));
 }

@@ -10,3 +10,10 @@ struct RealtimeSample;
 // to every engine whatever the user's locale.
 QString accessInsertStatement(const RealtimeSample &sample);
 QString sqliteInsertStatement(const RealtimeSample &sample);
+
+// The 19 values of the row as the statements write them, joined by ",".
+QString valueLiterals(const RealtimeSample &sample);
+// The SQLite statement up to and including the opening parenthesis of its
+// values, and the whole statement for values given as valueLiterals() text.
+QString sqliteInsertHead();
+QString sqliteInsertStatement(const QString &literals);

@@ -31,6 +31,8 @@ struct Settings
     QString SupportUrl;
     bool StartupNetDockIsOn = false;
     QString PortalHost; // web portal address, "host" or "host:port"; empty sends nothing
+    // [recording]: seconds between SQLite commits; 0 writes every sample at once.
+    int32_t CommitSeconds = 0;
 };
 
 namespace SettingsKeys {
@@ -40,6 +42,8 @@ QStringList startupKeys();
 QStringList recoveryKeys();
 // The keys the exit writes, in its order (Rate twice, as it always has).
 QStringList exitKeys();
+// The keys of the [recording] section.
+QStringList recordingKeys();
 // Every key, under the spelling it is written with.
 QStringList allKeys();
 }

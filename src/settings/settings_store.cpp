@@ -22,6 +22,7 @@ struct KeyDef
 {
     const char *name;
     Member member;
+    const char *section = SettingsStore::kStartup;
 };
 
 const KeyDef kKeys[] = {
@@ -56,6 +57,7 @@ const KeyDef kKeys[] = {
     {"SupportUrl", &Settings::SupportUrl},
     {"StartupNetDockIsOn", &Settings::StartupNetDockIsOn},
     {"PortalHost", &Settings::PortalHost},
+    {"CommitSeconds", &Settings::CommitSeconds, SettingsStore::kRecording},
 };
 
 const KeyDef *findKey(const QString &name)
@@ -142,6 +144,11 @@ QStringList startupKeys()
             "PreResetVal2", "PreResetValP1", "PreResetValP2", "E1B", "E2B", "E1BP", "E2BP", "QMNresetCount",
             "QMNCounter", "LoadStatus", "WptThresT", "WptThres1", "WptThres2", "WptUser", "WptWriteEnable",
             "SupportUrl", "StartupNetDockIsOn", "PortalHost"};
+}
+
+QStringList recordingKeys()
+{
+    return {"CommitSeconds"};
 }
 
 QStringList recoveryKeys()
@@ -326,14 +333,14 @@ QList<std::pair<QString, QString>> SettingsStore::entries(const QString &section
 Settings SettingsStore::readSettings() const
 {
     Settings settings;
-    for (const QString &name : SettingsKeys::startupKeys()) {
+    for (const QString &name : SettingsKeys::startupKeys() + SettingsKeys::recordingKeys()) {
         const KeyDef *def = findKey(name);
-        if (!def || !contains(kStartup, name))
+        if (!def || !contains(def->section, name))
             continue;
-        const QString text = value(kStartup, name);
+        const QString text = value(def->section, name);
         if (!parseValue(text, settings, def->member)) {
             std::fprintf(stderr, "qmnpilot: %s: [%s] %s=%s cannot be read; using the default %s\n",
-                         qUtf8Printable(m_path), kStartup, def->name, qUtf8Printable(text),
+                         qUtf8Printable(m_path), def->section, def->name, qUtf8Printable(text),
                          qUtf8Printable(valueText(Settings{}, def->member)));
         }
     }
@@ -344,6 +351,6 @@ void SettingsStore::writeKeys(const Settings &settings, const QStringList &keys)
 {
     for (const QString &name : keys) {
         if (const KeyDef *def = findKey(name))
-            setValue(kStartup, QLatin1String(def->name), valueText(settings, def->member));
+            setValue(def->section, QLatin1String(def->name), valueText(settings, def->member));
     }
 }

@@ -12,6 +12,7 @@ class SettingsStore
 {
 public:
     static constexpr const char *kStartup = "startup";
+    static constexpr const char *kRecording = "recording";
 
     explicit SettingsStore(QString path);
 
@@ -28,7 +29,7 @@ public:
     // Key/value pairs of a section in file order.
     QList<std::pair<QString, QString>> entries(const QString &section) const;
 
-    // Typed access to the [startup] keys. A value that cannot be converted
+    // Typed access to the [startup] and [recording] keys. A value that cannot be converted
     // gives the default and one warning line on stderr.
     Settings readSettings() const;
     void writeKeys(const Settings &settings, const QStringList &keys);

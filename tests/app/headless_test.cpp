@@ -135,3 +135,94 @@ TEST(Headless, ASecondProgramOnTheSameSettingsIsRefusedUntilTheFirstIsGone)
     EXPECT_EQ(third.exitCode(), 0);
     EXPECT_TRUE(readText(s.config).contains("Rate=0.15\n"));
 }
+
+namespace {
+
+// The service with a period between commits and the console echo, so the
+// test knows every sample the program took: one echo line each, written
+// after the sample's database step.
+struct RecordingService : Service
+{
+    MonitorSim sim;
+    QProcess process;
+    QByteArray echoed;
+
+    void start(int commitSeconds)
+    {
+        sim.setPeriodMs(50);
+        QString error;
+        ASSERT_TRUE(sim.start(&error)) << qPrintable(error);
+        ASSERT_TRUE(createSqliteDatabase(database, &error)) << qPrintable(error);
+        ASSERT_TRUE(writeText(config, QStringLiteral("[ports]\n1=%1\n[startup]\nZigbeeVersion=8\nStartupComIsOn=True\n"
+                                                     "StartupRTLisOn=True\ndbtype=SQlite\nsqldbpath=%2\n"
+                                                     "[recording]\nCommitSeconds=%3\n")
+                                          .arg(sim.devicePath(), database)
+                                          .arg(commitSeconds)));
+        process.setProcessEnvironment(environment());
+        process.start(QMN_PILOT_BINARY,
+                      {"--headless", "--echo-samples", "--config", config, "--data-dir", dir.filePath("data")});
+        ASSERT_TRUE(process.waitForStarted());
+    }
+    int samples()
+    {
+        echoed += process.readAllStandardOutput();
+        return int(echoed.count('\n'));
+    }
+    void end(int signal)
+    {
+        ::kill(pid_t(process.processId()), signal);
+        ASSERT_TRUE(process.waitForFinished(10000));
+        samples();
+    }
+};
+
+QString integrity(const QString &database)
+{
+    sqlite3 *db = nullptr;
+    QString result;
+    if (sqlite3_open_v2(database.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt *check = nullptr;
+        if (sqlite3_prepare_v2(db, "pragma integrity_check", -1, &check, nullptr) == SQLITE_OK
+            && sqlite3_step(check) == SQLITE_ROW)
+            result = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(check, 0)));
+        sqlite3_finalize(check);
+    }
+    sqlite3_close(db);
+    return result;
+}
+
+class EndingSignal : public ::testing::TestWithParam<int>
+{
+};
+
+} // namespace
+
+TEST_P(EndingSignal, KeepsEveryRowWaitingForItsCommit)
+{
+    RecordingService s;
+    ASSERT_NO_FATAL_FAILURE(s.start(60));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return s.samples() >= 20; }, 20000)) << s.process.readAllStandardError().data();
+    ASSERT_NO_FATAL_FAILURE(s.end(GetParam()));
+    EXPECT_EQ(s.process.exitCode(), 0);
+    EXPECT_EQ(rowCount(s.database), s.samples());
+    EXPECT_EQ(integrity(s.database), "ok");
+}
+
+INSTANTIATE_TEST_SUITE_P(Headless, EndingSignal, ::testing::Values(SIGTERM, SIGINT));
+
+TEST(Headless, AKilledServiceLosesAtMostTheLastPeriodAndLeavesTheDatabaseWhole)
+{
+    RecordingService s;
+    ASSERT_NO_FATAL_FAILURE(s.start(1));
+    // Killed once a few commits are in and more rows wait for the next.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rowCount(s.database) >= 40 && s.samples() > rowCount(s.database); },
+                                30000))
+        << s.process.readAllStandardError().data();
+    ASSERT_NO_FATAL_FAILURE(s.end(SIGKILL));
+    EXPECT_EQ(integrity(s.database), "ok");
+    const int kept = rowCount(s.database);
+    EXPECT_LE(kept, s.samples());
+    // One period is 20 samples at 50 ms; a busy machine may stretch the wait
+    // for the timer by a period.
+    EXPECT_GE(kept, s.samples() - 2 * 20) << kept << " of " << s.samples();
+}

@@ -13,7 +13,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-TEST(Streaming, PacketsBecomeSamplesRowsAndRecoveryState)
+// Seconds between commits: none, and a period longer than the test, so
+// every row of the second run reaches the file through the exit alone.
+class Streaming : public ::testing::TestWithParam<int>
+{
+};
+
+TEST_P(Streaming, PacketsBecomeSamplesRowsAndRecoveryState)
 {
     QTemporaryDir dir;
     MonitorSim sim;
@@ -32,7 +38,9 @@ TEST(Streaming, PacketsBecomeSamplesRowsAndRecoveryState)
     ASSERT_TRUE(createSqliteDatabase(db, &error)) << qPrintable(error);
     const QString ini = dir.filePath("QMNpilot.ini");
     ASSERT_TRUE(writeText(ini, QStringLiteral("[ports]\n2=%1\n[startup]\nComPort=2\nStartupComIsOn=True\n"
-                                              "dbtype=SQlite\nsqldbpath=%2\n").arg(sim.devicePath(), db)));
+                                              "dbtype=SQlite\nsqldbpath=%2\n[recording]\nCommitSeconds=%3\n")
+                                  .arg(sim.devicePath(), db)
+                                  .arg(GetParam())));
 
     ScriptedDialogs dialogs;
     QList<RealtimeSample> seen;
@@ -43,6 +51,9 @@ TEST(Streaming, PacketsBecomeSamplesRowsAndRecoveryState)
         ASSERT_TRUE(QTest::qWaitFor([&] { return seen.size() >= 12; }, 15000)) << seen.size();
         program.serial().ClosePort();
         QTest::qWait(100);
+        if (GetParam() > 0) {
+            EXPECT_TRUE(storedRows(db, "select p1 from qmn_power").isEmpty()); // nothing written yet: the card is spared
+        }
         program.exitSequence();
     }
     EXPECT_TRUE(dialogs.messages.isEmpty());
@@ -88,3 +99,5 @@ TEST(Streaming, PacketsBecomeSamplesRowsAndRecoveryState)
     EXPECT_TRUE(text.contains("PreResetVal1=0\n"));
     EXPECT_FALSE(QFile::exists(dir.filePath("data/errorLog.txt")));
 }
+
+INSTANTIATE_TEST_SUITE_P(CommitSeconds, Streaming, ::testing::Values(0, 60));

@@ -5,5 +5,6 @@ qmn_add_test(test_app
   ${CMAKE_CURRENT_LIST_DIR}/echo_samples_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/headless_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/accessibility_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/export_test.cpp
   LINK qmnsim
 )

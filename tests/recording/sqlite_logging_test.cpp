@@ -91,7 +91,11 @@ QDateTime localWallClock()
 
 using SqliteLogging = RecordingFixture;
 
-TEST_F(SqliteLogging, EachSampleBecomesOneRowWithItsValuesAndLocalTime)
+// Seconds between commits: every sample written at once, or kept for one
+// commit whose rows must be the same, each with the time of its sample.
+class SqliteRows : public RecordingFixture, public ::testing::WithParamInterface<int> {};
+
+TEST_P(SqliteRows, EachSampleBecomesOneRowWithItsValuesAndLocalTime)
 {
     const PinnedTimeZone zone("Pacific/Auckland");
     ASSERT_GE(std::abs(localWallClock().secsTo(QDateTime::currentDateTimeUtc())), 3600) << "the zone did not take";
@@ -101,7 +105,7 @@ TEST_F(SqliteLogging, EachSampleBecomesOneRowWithItsValuesAndLocalTime)
     execute(db, "create table notes (t text); insert into notes values ('keep')");
     QString error;
     ASSERT_TRUE(createSqliteDatabase(db, &error)) << error.toStdString();
-    settings = {"SQlite", {}, db};
+    settings = {"SQlite", {}, db, GetParam()};
 
     std::vector<RealtimeSample> sent;
     for (int i = 0; i < 3; ++i) {
@@ -110,6 +114,7 @@ TEST_F(SqliteLogging, EachSampleBecomesOneRowWithItsValuesAndLocalTime)
         sent.push_back(sample);
         dispatch.LogSample(sample);
     }
+    logger.commitPending();
 
     const QDateTime now = localWallClock();
     const std::vector<Row> rows = query(db, "select * from qmn_power order by rowid");
@@ -131,6 +136,45 @@ TEST_F(SqliteLogging, EachSampleBecomesOneRowWithItsValuesAndLocalTime)
     EXPECT_EQ(laterSteps, 3);
     EXPECT_FALSE(errorLogExists());
     EXPECT_EQ(query(db, "select t from notes").size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(CommitSeconds, SqliteRows, ::testing::Values(0, 60));
+
+// Another program holding the file locked makes the commit fail like a
+// read-only file would (which root, running these tests, writes anyway).
+TEST_F(SqliteLogging, AFailedCommitIsLoggedOnceAndItsRowsAreWrittenWhenTheFileIsFree)
+{
+    const QString db = path("qmn4400.db");
+    ASSERT_TRUE(createSqliteDatabase(db, nullptr));
+    settings = {"SQlite", {}, db, 60};
+    sqlite3 *holder = nullptr;
+    ASSERT_EQ(sqlite3_open(db.toUtf8().constData(), &holder), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(holder, "begin exclusive", nullptr, nullptr, nullptr), SQLITE_OK);
+
+    QString expectedLog;
+    for (int i = 0; i < 2; ++i) {
+        sample = makeSample(i);
+        dispatch.LogSample();
+        expectedLog += "SQLite, database is locked, " + sqliteInsertStatement(sample) + "\n";
+    }
+    logger.commitPending();
+    EXPECT_EQ(errorLogText(), expectedLog);
+    ASSERT_FALSE(status.lines().isEmpty());
+    EXPECT_TRUE(status.lines().last().startsWith("SQLite: 2 rows could not be written (database is locked)"))
+        << status.lines().last().toStdString();
+    EXPECT_EQ(logger.pendingRows(), 2);
+
+    sqlite3_exec(holder, "rollback", nullptr, nullptr, nullptr);
+    sqlite3_close(holder);
+    sample = makeSample(2);
+    dispatch.LogSample();
+    logger.commitPending();
+    const std::vector<Row> rows = query(db, "select * from qmn_power order by rowid");
+    ASSERT_EQ(rows.size(), 3u);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(rows[size_t(i)].values[0], makeSample(i).p1);
+    EXPECT_EQ(errorLogText(), expectedLog); // each row's failure told once
+    EXPECT_EQ(logger.pendingRows(), 0);
 }
 
 TEST_F(SqliteLogging, MissingTableLogsOneLinePerSampleAndGoesOn)

@@ -1,0 +1,131 @@
+#include "recording/daily_export.h"
+
+#include "common/csv_text.h"
+#include "recording/local_time_stamp.h"
+#include "recording/power_row_reader.h"
+
+#include <QDate>
+
+#include <charconv>
+
+namespace {
+
+// Value positions in the row.
+constexpr int kP1 = 0, kP2 = 1, kKWh1 = 5, kKWh1P = 6, kKWh2 = 7, kKWh2P = 8;
+// A milliwatt-hour is below anything the monitor resolves.
+constexpr int kEnergyDecimals = 6;
+constexpr int kPowerDecimals = 3;
+
+} // namespace
+
+std::string DailyExport::headerLine()
+{
+    return "date,hours,first_sample,last_sample,ch1_kwh_used,ch1_kwh_fed_back,ch2_kwh_used,ch2_kwh_fed_back,"
+           "ch1_min_w,ch1_max_w,ch1_avg_w,ch2_min_w,ch2_max_w,ch2_avg_w,samples\r\n";
+}
+
+DailyExport::Totals DailyExport::totalsOf(const PowerRowReader &row)
+{
+    Totals t;
+    t.known = !row.isNull(kKWh1) && !row.isNull(kKWh1P) && !row.isNull(kKWh2) && !row.isNull(kKWh2P);
+    if (t.known) {
+        t.abs1 = row.value(kKWh1);
+        t.pol1 = row.value(kKWh1P);
+        t.abs2 = row.value(kKWh2);
+        t.pol2 = row.value(kKWh2P);
+    }
+    return t;
+}
+
+void DailyExport::setPrevious(const PowerRowReader &row)
+{
+    m_last = totalsOf(row);
+}
+
+void DailyExport::add(const PowerRowReader &row, std::string &out)
+{
+    size_t size = 0;
+    const char *time = row.time(&size);
+    const std::string day(time, size < 10 ? size : 10);
+    std::string stamp;
+    m_stamp.append(stamp, time, size);
+    if (day != m_day) {
+        if (!m_day.empty())
+            writeDay(out);
+        m_day = day;
+        m_firstTime = stamp;
+        m_used1 = m_fed1 = m_used2 = m_fed2 = 0;
+        m_sum[0] = m_sum[1] = 0;
+        m_powerCount[0] = m_powerCount[1] = 0;
+        m_samples = 0;
+    }
+    m_lastTime = stamp;
+    ++m_samples;
+
+    const Totals now = totalsOf(row);
+    if (now.known && m_last.known) {
+        // The absolute total counts both directions, the polarized one only
+        // the energy fed back: what was used is their difference.
+        const double abs1 = now.abs1 - m_last.abs1, pol1 = now.pol1 - m_last.pol1;
+        const double abs2 = now.abs2 - m_last.abs2, pol2 = now.pol2 - m_last.pol2;
+        if (abs1 >= 0 && pol1 >= 0) {
+            m_used1 += abs1 - pol1;
+            m_fed1 += pol1;
+        }
+        if (abs2 >= 0 && pol2 >= 0) {
+            m_used2 += abs2 - pol2;
+            m_fed2 += pol2;
+        }
+    }
+    if (now.known)
+        m_last = now;
+
+    for (int ch = 0; ch < 2; ++ch) {
+        const int column = ch == 0 ? kP1 : kP2;
+        if (row.isNull(column))
+            continue;
+        const double p = row.value(column);
+        if (m_powerCount[ch] == 0 || p < m_min[ch])
+            m_min[ch] = p;
+        if (m_powerCount[ch] == 0 || p > m_max[ch])
+            m_max[ch] = p;
+        m_sum[ch] += p;
+        ++m_powerCount[ch];
+    }
+}
+
+void DailyExport::finish(std::string &out)
+{
+    if (!m_day.empty())
+        writeDay(out);
+    m_day.clear();
+}
+
+void DailyExport::writeDay(std::string &out)
+{
+    out += m_day;
+    out += ',';
+    const QDate date = QDate::fromString(QString::fromStdString(m_day), Qt::ISODate);
+    if (date.isValid())
+        out += std::to_string(LocalTimeStamp::hoursInDay(date));
+    for (const std::string *t : {&m_firstTime, &m_lastTime}) {
+        out += ',';
+        appendCsvField(out, t->data(), t->size());
+    }
+    for (double kwh : {m_used1, m_fed1, m_used2, m_fed2}) {
+        out += ',';
+        appendCsvRounded(out, kwh, kEnergyDecimals);
+    }
+    for (int ch = 0; ch < 2; ++ch) {
+        for (int part = 0; part < 3; ++part) {
+            out += ',';
+            if (m_powerCount[ch] == 0)
+                continue;
+            const double v = part == 0 ? m_min[ch] : part == 1 ? m_max[ch] : m_sum[ch] / double(m_powerCount[ch]);
+            appendCsvRounded(out, v, kPowerDecimals);
+        }
+    }
+    out += ',';
+    out += std::to_string(m_samples);
+    out += "\r\n";
+}

@@ -1,0 +1,284 @@
+// The command line's exports as a shell runs them: the real program against
+// a database whose rows the test made, read back by a CSV parser.
+#include "recording/database_creator.h"
+#include "text_file.h"
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <map>
+#include <sqlite3.h>
+
+namespace {
+
+// RFC 4180: fields split at commas, quoted fields with doubled quotes, lines
+// ending in CR LF. Anything else in the text fails the test.
+std::vector<std::vector<std::string>> parseCsv(const std::string &text)
+{
+    std::vector<std::vector<std::string>> rows;
+    std::vector<std::string> row;
+    std::string field;
+    size_t i = 0;
+    while (i < text.size()) {
+        if (text[i] == '"') {
+            for (++i; i < text.size(); ++i) {
+                if (text[i] == '"' && i + 1 < text.size() && text[i + 1] == '"')
+                    field += text[++i];
+                else if (text[i] == '"')
+                    break;
+                else
+                    field += text[i];
+            }
+            ++i;
+        }
+        while (i < text.size() && text[i] != ',' && text[i] != '\r')
+            field += text[i++];
+        row.push_back(field);
+        field.clear();
+        if (i < text.size() && text[i] == ',') {
+            ++i;
+            continue;
+        }
+        EXPECT_EQ(text.compare(i, 2, "\r\n"), 0) << "line end at " << i;
+        i += 2;
+        rows.push_back(row);
+        row.clear();
+    }
+    return rows;
+}
+
+double number(const std::string &field)
+{
+    size_t used = 0;
+    const double v = std::stod(field, &used);
+    EXPECT_EQ(used, field.size()) << field;
+    return v;
+}
+
+struct Exported
+{
+    int status = -1;
+    std::string out;
+    QString err;
+};
+
+struct ExportTest : ::testing::Test
+{
+    QTemporaryDir dir;
+    QString config = dir.filePath("QMNpilot.ini");
+    QString database = dir.filePath("qmn4400.db");
+    sqlite3 *db = nullptr;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(createSqliteDatabase(database, nullptr));
+        ASSERT_TRUE(writeText(config, "[startup]\ndbtype=SQlite\nsqldbpath=" + database + "\n"));
+        ASSERT_EQ(sqlite3_open(database.toUtf8().constData(), &db), SQLITE_OK);
+    }
+    void TearDown() override { sqlite3_close(db); }
+
+    // One row as the recording writes it, with the time and values given.
+    void insert(const char *time, const std::vector<double> &values)
+    {
+        std::string sql = std::string("insert into qmn_power values ('") + time + "'";
+        for (size_t i = 0; i < 19; ++i)
+            sql += i < values.size() ? "," + std::to_string(values[i]) : std::string(",") + std::to_string(i * 1.5);
+        ASSERT_EQ(sqlite3_exec(db, (sql + ")").c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+    }
+
+    Exported run(const QStringList &arguments, const char *locale = "C.UTF-8")
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("TZ", "Europe/London");
+        env.insert("LC_ALL", locale);
+        env.insert("LANG", locale);
+        p.setProcessEnvironment(env);
+        p.start(QMN_PILOT_BINARY, QStringList{"--config", config} + arguments);
+        Exported e;
+        if (!p.waitForFinished(60000))
+            return e;
+        e.status = p.exitCode();
+        e.out = p.readAllStandardOutput().toStdString();
+        e.err = QString::fromUtf8(p.readAllStandardError());
+        return e;
+    }
+};
+
+// The rows as the database gives them, each value as a double.
+std::vector<std::vector<double>> storedValues(sqlite3 *db)
+{
+    std::vector<std::vector<double>> rows;
+    sqlite3_stmt *st = nullptr;
+    sqlite3_prepare_v2(db, "select * from qmn_power order by rowid", -1, &st, nullptr);
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        std::vector<double> row;
+        for (int c = 1; c < 20; ++c)
+            row.push_back(sqlite3_column_double(st, c));
+        rows.push_back(row);
+    }
+    sqlite3_finalize(st);
+    return rows;
+}
+
+class RowsExport : public ExportTest, public ::testing::WithParamInterface<const char *> {};
+
+} // namespace
+
+// Around both changes of 2026 in London, under "." and "," locales.
+TEST_P(RowsExport, ReadsBackAsTheStoredRowsWithTheirLocalOffsets)
+{
+    const std::vector<std::pair<const char *, const char *>> times = {
+        {"2026-03-29 00:59:59", "2026-03-29T00:59:59+00:00"}, {"2026-03-29 02:00:00", "2026-03-29T02:00:00+01:00"},
+        {"2026-10-25 00:59:59", "2026-10-25T00:59:59+01:00"}, {"2026-10-25 01:00:00", "2026-10-25T01:00:00+01:00"},
+        {"2026-10-25 01:59:59", "2026-10-25T01:59:59+01:00"}, {"2026-10-25 01:00:00", "2026-10-25T01:00:00+00:00"},
+        {"2026-10-25 01:30:00", "2026-10-25T01:30:00+00:00"}, {"2026-10-25 02:00:00", "2026-10-25T02:00:00+00:00"},
+    };
+    insert("2026-03-28 23:59:59", {}); // the day before --from
+    for (size_t i = 0; i < times.size(); ++i)
+        insert(times[i].first, {1500.25 + double(i), -0.125, 36000000, 1e-7 * double(i + 1)});
+    insert("2026-10-26 00:00:00", {}); // the day after --to
+
+    const Exported e = run({"--export-csv", "-", "--from", "2026-03-29", "--to", "2026-10-25"}, GetParam());
+    ASSERT_EQ(e.status, 0) << e.err.toStdString();
+    const auto csv = parseCsv(e.out);
+    ASSERT_EQ(csv.size(), times.size() + 1);
+    EXPECT_EQ(csv[0], (std::vector<std::string>{"_time", "p1",  "p2",  "PP1", "PP2", "Volt", "KWh1",
+                                                "KWh1P", "KWh2", "KWh2P", "Amp1", "Amp2", "E1A", "E2A",
+                                                "E1AP", "E2AP", "E1B", "E2B", "E1BP", "E2BP"}));
+    const auto stored = storedValues(db);
+    for (size_t i = 0; i < times.size(); ++i) {
+        const auto &line = csv[i + 1];
+        ASSERT_EQ(line.size(), 20u);
+        EXPECT_EQ(line[0], times[i].second);
+        for (size_t c = 0; c < 19; ++c)
+            EXPECT_EQ(number(line[c + 1]), stored[i + 1][c]) << "row " << i << " column " << c << ": " << line[c + 1];
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Locales, RowsExport, ::testing::Values("C.UTF-8", "de_DE.UTF-8"));
+
+TEST_F(ExportTest, DailyTotalsAreTheSumsOfTheStoredRowsOnShortAndLongDays)
+{
+    // Totals (KWh1, KWh1P, KWh2, KWh2P) that rise by uneven steps, with a
+    // reset of the counters on the 26th.
+    const char *const times[] = {"2026-03-27 23:00:00", "2026-03-29 00:30:00", "2026-03-29 03:00:00",
+                                 "2026-03-29 23:59:00", "2026-10-25 01:10:00", "2026-10-25 01:05:00",
+                                 "2026-10-25 20:00:00", "2026-10-26 08:00:00", "2026-10-26 09:00:00",
+                                 "2026-10-26 10:00:00"};
+    struct Value
+    {
+        double p1, p2, abs1, pol1, abs2, pol2;
+    };
+    const Value values[] = {{100, 10, 5, 1, 3, 0.5},       {200, -20, 6.5, 1.25, 3.5, 0.5},
+                            {50, 30, 7, 1.5, 4, 1},         {400, 0, 9.75, 2, 4.25, 1.5},
+                            {1000, 5, 20, 3, 5, 1.5},       {10, 7, 20.5, 3, 5.5, 1.75},
+                            {20, 9, 22, 3.5, 6, 2},         {300, 1, 23, 4, 6.5, 2},
+                            {250, 2, 0.5, 0.25, 0.125, 0},  {100, 3, 1, 0.5, 0.25, 0.125}};
+    for (size_t i = 0; i < std::size(times); ++i)
+        insert(times[i], {values[i].p1, values[i].p2, 0, 0, 230, values[i].abs1, values[i].pol1, values[i].abs2,
+                          values[i].pol2});
+
+    const QString file = dir.filePath("daily.csv");
+    const Exported e = run({"--export-daily", file, "--from", "2026-03-28", "--to", "2026-10-26"});
+    ASSERT_EQ(e.status, 0) << e.err.toStdString();
+    const auto csv = parseCsv(readText(file).replace("\n", "\r\n").toStdString());
+    ASSERT_EQ(csv.size(), 4u); // the days with samples only
+    EXPECT_EQ(csv[0][0], "date");
+
+    // Each day: the sums of the steps from the row before it, used being the
+    // absolute step less the fed-back one; a step that goes back counts nothing.
+    struct Day
+    {
+        std::string date;
+        int hours;
+        size_t first, last;
+    };
+    const Day days[] = {{"2026-03-29", 23, 1, 3}, {"2026-10-25", 25, 4, 6}, {"2026-10-26", 24, 7, 9}};
+    for (size_t d = 0; d < std::size(days); ++d) {
+        const auto &line = csv[d + 1];
+        ASSERT_EQ(line.size(), 15u);
+        EXPECT_EQ(line[0], days[d].date);
+        EXPECT_EQ(line[1], std::to_string(days[d].hours));
+        double used1 = 0, fed1 = 0, used2 = 0, fed2 = 0, min1 = 1e9, max1 = -1e9, sum1 = 0, sum2 = 0;
+        for (size_t i = days[d].first; i <= days[d].last; ++i) {
+            const Value &a = values[i - 1], &b = values[i];
+            if (b.abs1 >= a.abs1 && b.pol1 >= a.pol1) {
+                used1 += (b.abs1 - a.abs1) - (b.pol1 - a.pol1);
+                fed1 += b.pol1 - a.pol1;
+            }
+            if (b.abs2 >= a.abs2 && b.pol2 >= a.pol2) {
+                used2 += (b.abs2 - a.abs2) - (b.pol2 - a.pol2);
+                fed2 += b.pol2 - a.pol2;
+            }
+            min1 = std::min(min1, b.p1);
+            max1 = std::max(max1, b.p1);
+            sum1 += b.p1;
+            sum2 += b.p2;
+        }
+        const double n = double(days[d].last - days[d].first + 1);
+        EXPECT_NEAR(number(line[4]), used1, 1e-6) << days[d].date;
+        EXPECT_NEAR(number(line[5]), fed1, 1e-6) << days[d].date;
+        EXPECT_NEAR(number(line[6]), used2, 1e-6) << days[d].date;
+        EXPECT_NEAR(number(line[7]), fed2, 1e-6) << days[d].date;
+        EXPECT_EQ(number(line[8]), min1);
+        EXPECT_EQ(number(line[9]), max1);
+        EXPECT_NEAR(number(line[10]), sum1 / n, 1e-3);
+        EXPECT_NEAR(number(line[13]), sum2 / n, 1e-3);
+        EXPECT_EQ(line[14], std::to_string(days[d].last - days[d].first + 1));
+    }
+    // The day's first and last samples, the repeated hour told apart.
+    EXPECT_EQ(csv[2][2], "2026-10-25T01:10:00+01:00");
+    EXPECT_EQ(csv[2][3], "2026-10-25T20:00:00+00:00");
+}
+
+namespace {
+
+struct BadRequest
+{
+    const char *setup; // "" the normal database, else what replaces it
+    std::vector<const char *> arguments;
+    const char *message;
+};
+
+class BadExport : public ExportTest, public ::testing::WithParamInterface<BadRequest> {};
+
+} // namespace
+
+TEST_P(BadExport, SaysWhatIsWrongAndEndsWithStatusTwo)
+{
+    const BadRequest &r = GetParam();
+    const std::string setup = r.setup;
+    if (setup == "no table") {
+        ASSERT_EQ(sqlite3_exec(db, "drop table qmn_power", nullptr, nullptr, nullptr), SQLITE_OK);
+    } else if (setup == "not a database") {
+        sqlite3_close(db);
+        db = nullptr;
+        ASSERT_TRUE(writeText(database, QString(4096, QLatin1Char('x'))));
+    } else if (setup == "missing") {
+        sqlite3_close(db);
+        db = nullptr;
+        ASSERT_TRUE(QFile::remove(database));
+    }
+    QStringList arguments;
+    for (const char *a : r.arguments)
+        arguments << a;
+    const Exported e = run(arguments);
+    EXPECT_EQ(e.status, 2) << e.err.toStdString();
+    EXPECT_TRUE(e.err.contains(r.message)) << e.err.toStdString();
+    EXPECT_TRUE(e.out.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Requests, BadExport,
+    ::testing::Values(
+        BadRequest{"", {"--export-csv", "-", "--from", "2026-02-30"}, "--from 2026-02-30 is not a date"},
+        BadRequest{"", {"--export-daily", "-", "--to", "29.03.2026"}, "--to 29.03.2026 is not a date"},
+        BadRequest{"", {"--export-csv", "-", "--from", "2026-03-30", "--to", "2026-03-29"}, "is after --to"},
+        BadRequest{"", {"--export-csv"}, "Missing value after '--export-csv'"},
+        BadRequest{"", {"--export-csv", "-", "--frm", "2026-03-29"}, "Unknown option 'frm'"},
+        BadRequest{"no table", {"--export-csv", "-"}, "no such table: qmn_power"},
+        BadRequest{"not a database", {"--export-daily", "-"}, "file is not a database"},
+        BadRequest{"missing", {"--export-csv", "-"}, "unable to open database file"}));
