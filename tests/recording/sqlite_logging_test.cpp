@@ -158,6 +158,7 @@ TEST_F(SqliteLogging, AFailedCommitIsLoggedOnceAndItsRowsAreWrittenWhenTheFileIs
         expectedLog += "SQLite, database is locked, " + sqliteInsertStatement(sample) + "\n";
     }
     logger.commitPending();
+    logger.commitPending();
     EXPECT_EQ(errorLogText(), expectedLog);
     ASSERT_FALSE(status.lines().isEmpty());
     EXPECT_TRUE(status.lines().last().startsWith("SQLite: 2 rows could not be written (database is locked)"))
