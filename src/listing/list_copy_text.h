@@ -21,3 +21,7 @@ struct ListCopyText
 
 ListCopyText listCopyText(const QAbstractItemModel &lvCopy, bool bIncludeHeaders = false, int lFirstCol = 1,
                           int lLastCol = -1, bool bCopyAll = true, const std::function<bool(int row)> &isSelected = {});
+
+// A table as an RFC 4180 CSV file: a header line, then every row with every
+// column, each field as the table shows it.
+QString listCsvText(const QAbstractItemModel &model);

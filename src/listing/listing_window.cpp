@@ -1,6 +1,7 @@
 #include "listing/listing_window.h"
 
 #include "common/dialogs.h"
+#include "common/overwrite_question.h"
 #include "listing/list_copy_text.h"
 #include "listing/realtime_listing.h"
 #include "listing/row_table_view.h"
@@ -11,11 +12,13 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QListView>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
@@ -160,6 +163,7 @@ void RTlist::buildMenus()
             [this] { copyCommand(false, false); });
     connect(add(m_editMenu, "Copy Selected with Header", "MnuCopywithHead"), &QAction::triggered, this,
             [this] { copyCommand(true, false); });
+    connect(add(m_editMenu, "Export CSV...", "MnuExportCsv"), &QAction::triggered, this, &RTlist::exportCsvCommand);
 
     QMenu *comm = menuBar()->addMenu(QStringLiteral("Communication"));
     connect(add(comm, "Start Real-Time Data", "MnuStartRTL"), &QAction::triggered, this,
@@ -204,6 +208,22 @@ void RTlist::copyCommand(bool headers, bool all)
     QApplication::restoreOverrideCursor();
     m_dialogs.message(all ? QStringLiteral("All records copied to clipboard.")
                           : QStringLiteral(" \"Copy Selected\" completed."));
+}
+
+void RTlist::exportCsvCommand()
+{
+    const QTableView *view = table(m_tabs->currentIndex());
+    if (!view || !view->model())
+        return;
+    const QString path = m_dialogs.saveFileName(QStringLiteral("Export CSV"), QString(),
+                                                QStringLiteral("CSV file (*.csv);;All files (*)"));
+    if (path.isEmpty() || (QFileInfo::exists(path) && !m_dialogs.askYesNo(overwriteQuestion(path))))
+        return;
+    // Written whole or not at all: a full disk leaves the old file as it was.
+    QSaveFile file(path);
+    const QByteArray text = listCsvText(*view->model()).toUtf8();
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
+        m_dialogs.message(QStringLiteral("Could not write %1: %2").arg(path, file.errorString()));
 }
 
 QStringList RTlist::renewableInfo()

@@ -45,6 +45,8 @@ private:
     QTableView *makeTable(int page, QWidget *parent);
     void fillInfoCombo();
     void copyCommand(bool headers, bool all);
+    // Edit > Export CSV...: the current page's rows into a file.
+    void exportCsvCommand();
     void onFocusChanged(QWidget *old, QWidget *now);
     void sizeToTables();
 

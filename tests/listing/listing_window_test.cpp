@@ -130,6 +130,35 @@ INSTANTIATE_TEST_SUITE_P(
                       CopyCase{"Copy Selected", false, "", " \"Copy Selected\" completed."},
                       CopyCase{"Copy All with Header", false, kAllH.c_str(), "All records copied to clipboard.", true}));
 
+// Under a comma decimal mark the table shows "120,0": the file keeps each
+// such value whole, in quotes.
+TEST_F(ListingWindow, ExportCsvWritesTheCurrentPageAsAFileASpreadsheetReads)
+{
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    twoMinutes();
+    RTlist *w = open();
+    w->tabs()->setCurrentIndex(ListingTables::Minute);
+    dialogs.nextFileName = dir.filePath("minutes.csv");
+
+    w->action("Export CSV...")->trigger();
+    QLocale::setDefault(before);
+
+    QString expected;
+    for (const char *line : {kHeader, kNewer, kOlder}) {
+        QStringList fields;
+        for (QString field : QString::fromLatin1(line).chopped(2).split('\t', Qt::SkipEmptyParts)) {
+            field.replace('.', ',');
+            fields << (field.contains(',') ? '"' + field + '"' : field);
+        }
+        expected += fields.join(',') + "\r\n";
+    }
+    QFile file(dialogs.nextFileName);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(file.readAll()), expected);
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+}
+
 TEST_F(ListingWindow, ClearListEmptiesOnlyTheOneSecondTableOnYes)
 {
     twoMinutes();
