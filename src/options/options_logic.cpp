@@ -114,6 +114,12 @@ void OptionsLogic::applyDatabasePaths(const QString &accessPath, const QString &
     m_parts.saveKeys({QStringLiteral("adbpath"), QStringLiteral("sqldbpath")});
 }
 
+void OptionsLogic::commitSecondsChanged(int seconds)
+{
+    m_parts.settings.CommitSeconds = qMax(0, seconds);
+    m_parts.saveKeys({QStringLiteral("CommitSeconds")});
+}
+
 void OptionsLogic::boxClicked(Box box, bool ticked)
 {
     Settings &s = m_parts.settings;

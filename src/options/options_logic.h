@@ -70,6 +70,8 @@ public:
     // Clicks, saved at once.
     void databaseOptionClicked(int index);
     void applyDatabasePaths(const QString &accessPath, const QString &sqlitePath);
+    // Seconds between the SQLite commits, 0 to write every sample at once.
+    void commitSecondsChanged(int seconds);
     void boxClicked(Box box, bool ticked);
 
     // Boxes left. `setBox` changes the box's text where the check corrects it.

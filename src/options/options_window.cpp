@@ -17,6 +17,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -104,8 +105,19 @@ QWidget *OptionsFrm::buildGeneral()
     for (int i = 0; i < 3; ++i) {
         auto *option = new QRadioButton(QString::fromLatin1(kinds[i]), db);
         m_database->addButton(option, i);
-        dbLayout->addWidget(option, i, 0, 1, 2);
+        dbLayout->addWidget(option, i, 0, 1, i == 1 ? 1 : 2);
     }
+    // Beside the SQLite choice, the only kind it applies to.
+    m_commitSeconds = new QSpinBox(db);
+    m_commitSeconds->setRange(0, 3600);
+    m_commitSeconds->setPrefix(QStringLiteral("Write to disk every "));
+    m_commitSeconds->setSuffix(QStringLiteral(" s (0 = every sample)"));
+    m_commitSeconds->setAccessibleName(QStringLiteral("Write to disk every N s (0 = every sample)"));
+    m_commitSeconds->setValue(m_logic.settings().CommitSeconds);
+    // Typed digits count once the box is left, not one keystroke at a time.
+    m_commitSeconds->setKeyboardTracking(false);
+    connect(m_commitSeconds, &QSpinBox::valueChanged, &m_logic, &OptionsLogic::commitSecondsChanged);
+    dbLayout->addWidget(m_commitSeconds, 1, 1);
     // An unknown kind selects none of them, and nothing is written until one is picked.
     if (QAbstractButton *selected = m_database->button(m_logic.databaseOption()))
         selected->setChecked(true);

@@ -13,6 +13,7 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSpinBox;
 class QTabWidget;
 
 // "Options": database, rate, start-up switches, the portal account and
@@ -32,6 +33,7 @@ public:
     MqttPanel *mqttPanel() const { return m_mqtt; }
     QLineEdit *field(Field f) const { return m_fields[f].edit; }
     QAbstractButton *databaseOption(int index) const;
+    QSpinBox *commitSecondsBox() const { return m_commitSeconds; }
     QCheckBox *box(OptionsLogic::Box box) const;
     QLineEdit *pathEdit(int index) const { return m_paths[index]; }
     QLineEdit *energyBox(int index) const { return m_energy[index]; }
@@ -72,6 +74,7 @@ private:
     Checked m_fields[FieldCount];
     bool m_checking = false;
     QButtonGroup *m_database = nullptr;
+    QSpinBox *m_commitSeconds = nullptr;
     QCheckBox *m_boxes[4] = {};
     QLineEdit *m_paths[2] = {};
     QLineEdit *m_energy[4] = {};

@@ -13,11 +13,14 @@ struct OptionsFixture : ::testing::Test
 {
     OptionsFixture() { program.startUp(); }
 
+    // The key's value in the file; "section/key" outside [startup].
     QString saved(const QString &key)
     {
         SettingsStore store(ini);
         store.load();
-        return store.value(SettingsStore::kStartup, key, QStringLiteral("(missing)"));
+        const qsizetype slash = key.indexOf('/');
+        return slash < 0 ? store.value(SettingsStore::kStartup, key, QStringLiteral("(missing)"))
+                         : store.value(key.left(slash), key.mid(slash + 1), QStringLiteral("(missing)"));
     }
     OptionsLogic &options() { return program.options(); }
     Settings &settings() { return program.settings(); }

@@ -35,6 +35,8 @@ INSTANTIATE_TEST_SUITE_P(
         SaveCase{"NoDatabase", [](OptionsLogic &o) { o.databaseOptionClicked(2); }, {"dbtype", "none"}},
         SaveCase{"Paths", [](OptionsLogic &o) { o.applyDatabasePaths("/a/b.mdb", "/c/d.db"); },
                  {"adbpath", "/a/b.mdb", "sqldbpath", "/c/d.db"}},
+        SaveCase{"CommitSeconds", [](OptionsLogic &o) { o.commitSecondsChanged(60); },
+                 {"recording/CommitSeconds", "60", "CommitSeconds", "(missing)"}},
         SaveCase{"StartupCom", [](OptionsLogic &o) { o.boxClicked(Box::StartupCom, true); }, {"StartupComIsOn", "True"}},
         SaveCase{"StartupRealtime", [](OptionsLogic &o) { o.boxClicked(Box::StartupRealtime, true); },
                  {"StartupRTLisOn", "True"}},

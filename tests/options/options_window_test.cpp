@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 
 namespace {
@@ -78,7 +79,9 @@ TEST_F(OptionsWindowTest, LoadShowsTheSavedChoicesTheEnergyTotalsAndTheAccountPa
     program.sample().KWh1 = 1234.5678;
     program.sample().KWh2 = 10.25;
     program.sample().KWh2P = 0.25;
+    settings().CommitSeconds = 60;
     open();
+    EXPECT_EQ(window->commitSecondsBox()->text(), "Write to disk every 60 s (0 = every sample)");
     for (int i = 0; i < 3; ++i)
         EXPECT_FALSE(window->databaseOption(i)->isChecked()) << i;
     EXPECT_TRUE(window->box(OptionsLogic::Box::StartupServer)->isChecked());
