@@ -50,9 +50,11 @@ time_t wallSeconds(int year, int month, int day, int hour, int minute)
 
 LocalTimeStamp::Offsets LocalTimeStamp::offsetsOf(const char *minute)
 {
-    const std::string key(minute, 16);
-    if (auto it = m_minutes.find(key); it != m_minutes.end())
-        return it->second;
+    // Rows come in time order: the minute before is nearly always the one
+    // asked for again, and one entry keeps the memory the same for a day or
+    // for years.
+    if (m_minute.compare(0, std::string::npos, minute, 16) == 0)
+        return m_offsets;
     const time_t wall = wallSeconds(digits(minute, 4), digits(minute + 5, 2), digits(minute + 8, 2),
                                     digits(minute + 11, 2), digits(minute + 14, 2));
     // The offsets in force a day either side cover every change of the
@@ -72,9 +74,8 @@ LocalTimeStamp::Offsets LocalTimeStamp::offsetsOf(const char *minute)
         // says most about it.
         offsets.first = offsets.second = afterFits ? after : before;
     }
-    if (m_minutes.size() > 100000)
-        m_minutes.clear();
-    m_minutes.emplace(key, offsets);
+    m_minute.assign(minute, 16);
+    m_offsets = offsets;
     return offsets;
 }
 

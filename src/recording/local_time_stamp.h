@@ -4,7 +4,6 @@
 
 #include <ctime>
 #include <string>
-#include <unordered_map>
 
 // Turns the local times qmn_power stores ("YYYY-MM-DD HH:MM:SS", as
 // datetime('now','localtime') writes them) into ISO 8601 with the local UTC
@@ -31,7 +30,8 @@ private:
     };
     Offsets offsetsOf(const char *minute);
 
-    std::unordered_map<std::string, Offsets> m_minutes;
+    std::string m_minute; // "YYYY-MM-DD HH:MM" of m_offsets
+    Offsets m_offsets;
     std::string m_previous; // the last ambiguous local time written
     bool m_secondPass = false;
 };
