@@ -197,15 +197,21 @@ class EndingSignal : public ::testing::TestWithParam<int>
 
 } // namespace
 
-TEST_P(EndingSignal, KeepsEveryRowWaitingForItsCommit)
+TEST_P(EndingSignal, KeepsEveryRowWaitingForItsCommitAndTheRecoveryState)
 {
     RecordingService s;
     ASSERT_NO_FATAL_FAILURE(s.start(60));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return s.samples() >= 20; }, 20000)) << s.process.readAllStandardError().data();
+    QByteArray err;
+    ASSERT_TRUE(QTest::qWaitFor([&] { err += s.process.readAllStandardError(); return s.samples() >= 20; }, 20000))
+        << err.data();
     ASSERT_NO_FATAL_FAILURE(s.end(GetParam()));
+    EXPECT_EQ(s.process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(s.process.exitCode(), 0);
     EXPECT_EQ(rowCount(s.database), s.samples());
     EXPECT_EQ(integrity(s.database), "ok");
+    const QString text = readText(s.config);
+    EXPECT_FALSE(text.contains("QMNCounter=0\n")) << qPrintable(text);
+    EXPECT_TRUE(text.contains("QMNCounter=")) << qPrintable(text);
 }
 
 INSTANTIATE_TEST_SUITE_P(Headless, EndingSignal, ::testing::Values(SIGTERM, SIGINT));
