@@ -178,6 +178,30 @@ TEST_F(SqliteLogging, AFailedCommitIsLoggedOnceAndItsRowsAreWrittenWhenTheFileIs
     EXPECT_EQ(logger.pendingRows(), 0);
 }
 
+// A database that cannot be written for hours costs the oldest rows, said
+// in one line, not the program's memory.
+TEST_F(SqliteLogging, RowsWaitingBeyondTheBoundDropTheOldestWithOneLine)
+{
+    const QString db = path("qmn4400.db");
+    ASSERT_TRUE(createSqliteDatabase(db, nullptr));
+    settings = {"SQlite", {}, db, 60};
+    const int samples = int(DatabaseLogger::kMaxPendingRows) + 5;
+    for (int i = 0; i < samples; ++i) {
+        sample.p1 = i;
+        dispatch.LogSample();
+    }
+    EXPECT_EQ(logger.pendingRows(), DatabaseLogger::kMaxPendingRows);
+    logger.commitPending();
+    const std::vector<Row> rows = query(db, "select _time, p1 from qmn_power order by rowid");
+    ASSERT_EQ(rows.size(), size_t(DatabaseLogger::kMaxPendingRows));
+    EXPECT_EQ(rows.front().values[0], 5);
+    EXPECT_EQ(rows.back().values[0], samples - 1);
+    const QString line = "5 rows waiting for the database were dropped, the oldest first: it could not be "
+                         "written for too long";
+    EXPECT_EQ(errorLogText(), "SQLite, " + line + "\n");
+    EXPECT_EQ(status.lines(), QStringList{line});
+}
+
 TEST_F(SqliteLogging, MissingTableLogsOneLinePerSampleAndGoesOn)
 {
     const QString db = path("other.db");
