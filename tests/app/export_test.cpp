@@ -277,7 +277,6 @@ INSTANTIATE_TEST_SUITE_P(
         BadRequest{"", {"--export-csv", "-", "--from", "2026-02-30"}, "--from 2026-02-30 is not a date"},
         BadRequest{"", {"--export-daily", "-", "--to", "29.03.2026"}, "--to 29.03.2026 is not a date"},
         BadRequest{"", {"--export-csv", "-", "--from", "2026-03-30", "--to", "2026-03-29"}, "is after --to"},
-        BadRequest{"", {"--export-csv"}, "Missing value after '--export-csv'"},
         BadRequest{"", {"--export-csv", "-", "--frm", "2026-03-29"}, "Unknown option 'frm'"},
         BadRequest{"no table", {"--export-csv", "-"}, "no such table: qmn_power"},
         BadRequest{"not a database", {"--export-daily", "-"}, "file is not a database"},
