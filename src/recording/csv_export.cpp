@@ -2,6 +2,8 @@
 
 #include "recording/daily_export.h"
 #include "recording/local_time_stamp.h"
+#include "recording/database_logger.h"
+#include "recording/odbc_row_reader.h"
 #include "recording/power_row_reader.h"
 #include "settings/settings_store.h"
 
@@ -134,14 +136,22 @@ int runExport(const ExportRequest &request)
     if (!store.load(&error))
         return complain(error, kBadRequest);
     const Settings settings = store.readSettings();
-    if (settings.dbtype != QLatin1String("SQlite"))
-        return complain(QStringLiteral("%1 names no SQLite database to export from (dbtype=%2); set dbtype=SQlite "
-                                       "and sqldbpath=FILE in its [startup] section")
+    std::unique_ptr<PowerRowReader> reader;
+    QString where;
+    if (settings.dbtype == QLatin1String("SQlite")) {
+        reader = std::make_unique<SqliteRowReader>();
+        where = settings.sqldbpath;
+    } else if (settings.dbtype == QLatin1String("Access")) {
+        reader = std::make_unique<OdbcRowReader>();
+        where = DatabaseLogger::accessConnectionString(settings.adbpath);
+    } else {
+        return complain(QStringLiteral("%1 names no database to export from (dbtype=%2); set dbtype=SQlite and "
+                                       "sqldbpath=FILE in its [startup] section")
                             .arg(request.settingsPath, settings.dbtype),
                         kBadRequest);
-
-    PowerRowReader rows;
-    if (!rows.open(settings.sqldbpath))
+    }
+    PowerRowReader &rows = *reader;
+    if (!rows.open(where))
         return complain(rows.error(), kBadRequest);
 
     const QString fromText = from.isValid() ? from.toString(Qt::ISODate) : QString();

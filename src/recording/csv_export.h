@@ -3,14 +3,15 @@
 #include <QString>
 
 // One run of the command line's export: the rows of qmn_power, or one line
-// per day, as RFC 4180 CSV from the configured SQLite database.
+// per day, as RFC 4180 CSV from the configured database (SQLite, or the
+// "Access" kind's ODBC database).
 struct ExportRequest
 {
     enum class Kind { Rows, Daily };
     Kind kind = Kind::Rows;
     QString output;       // a file, or "-" for standard output
     QString from, to;     // local dates "YYYY-MM-DD", both included; empty for no bound
-    QString settingsPath; // where dbtype and sqldbpath are read
+    QString settingsPath; // where dbtype, sqldbpath and adbpath are read
 };
 
 // Runs the export, with its messages on standard error: 0 when every row

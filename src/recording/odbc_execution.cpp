@@ -36,27 +36,6 @@ QList<OdbcDiagnostic> diagnosticsOf(SQLSMALLINT handleType, SQLHANDLE handle)
     return list;
 }
 
-// Frees the handles in reverse order of allocation on every way out.
-struct Handles
-{
-    SQLHENV env = SQL_NULL_HENV;
-    SQLHDBC dbc = SQL_NULL_HDBC;
-    SQLHSTMT stmt = SQL_NULL_HSTMT;
-    bool connected = false;
-
-    ~Handles()
-    {
-        if (stmt)
-            SQLFreeHandle(SQL_HANDLE_STMT, stmt);
-        if (connected)
-            SQLDisconnect(dbc);
-        if (dbc)
-            SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-        if (env)
-            SQLFreeHandle(SQL_HANDLE_ENV, env);
-    }
-};
-
 OdbcOutcome failure(const char *call, SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle)
 {
     OdbcOutcome outcome;
@@ -68,9 +47,21 @@ OdbcOutcome failure(const char *call, SQLRETURN rc, SQLSMALLINT handleType, SQLH
 
 } // namespace
 
+OdbcHandles::~OdbcHandles()
+{
+    if (stmt)
+        SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    if (connected)
+        SQLDisconnect(dbc);
+    if (dbc)
+        SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    if (env)
+        SQLFreeHandle(SQL_HANDLE_ENV, env);
+}
+
 OdbcOutcome executeOdbcStatement(const QString &connectionString, const QString &statement, int timeoutSeconds)
 {
-    Handles h;
+    OdbcHandles h;
     SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &h.env);
     if (!SQL_SUCCEEDED(rc))
         return failure("SQLAllocHandle", rc, SQL_HANDLE_ENV, h.env);

@@ -20,6 +20,20 @@ struct OdbcOutcome
     QList<OdbcDiagnostic> diagnostics; // from the handle that failed
 };
 
+// ODBC handles, freed in reverse order of allocation on every way out.
+struct OdbcHandles
+{
+    void *env = nullptr;
+    void *dbc = nullptr;
+    void *stmt = nullptr;
+    bool connected = false;
+
+    OdbcHandles() = default;
+    OdbcHandles(const OdbcHandles &) = delete;
+    OdbcHandles &operator=(const OdbcHandles &) = delete;
+    ~OdbcHandles();
+};
+
 // Connects with the connection string, executes the statement, disconnects.
 // Login, connection and query waits are bounded by timeoutSeconds so an
 // unreachable server stalls the caller for a few seconds at most.

@@ -14,28 +14,28 @@ namespace {
 // A reader waits this long for the recording's commit to finish.
 constexpr int kBusyMilliseconds = 5000;
 
-QByteArray columnList()
+} // namespace
+
+QByteArray PowerRowReader::columnList()
 {
     QByteArray list;
-    for (const char *name : PowerRowReader::kColumns)
+    for (const char *name : kColumns)
         list += (list.isEmpty() ? "" : ",") + QByteArray(name);
     return list;
 }
 
-} // namespace
-
-PowerRowReader::~PowerRowReader()
+SqliteRowReader::~SqliteRowReader()
 {
     sqlite3_finalize(m_stmt);
     sqlite3_close(m_db);
 }
 
-void PowerRowReader::fail()
+void SqliteRowReader::fail()
 {
     m_error = QString::fromUtf8(sqlite3_errmsg(m_db)) + QStringLiteral(": ") + m_path;
 }
 
-bool PowerRowReader::open(const QString &path)
+bool SqliteRowReader::open(const QString &path)
 {
     m_path = path;
     if (sqlite3_open_v2(path.toUtf8().constData(), &m_db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
@@ -54,7 +54,7 @@ bool PowerRowReader::open(const QString &path)
     return true;
 }
 
-bool PowerRowReader::prepare(const char *sql)
+bool SqliteRowReader::prepare(const char *sql)
 {
     sqlite3_finalize(m_stmt);
     m_stmt = nullptr;
@@ -65,7 +65,7 @@ bool PowerRowReader::prepare(const char *sql)
     return true;
 }
 
-bool PowerRowReader::select(const QString &from, const QString &until)
+bool SqliteRowReader::select(const QString &from, const QString &until)
 {
     // _time is the text "YYYY-MM-DD HH:MM:SS": comparing texts compares times.
     const QByteArray sql = "SELECT " + columnList() + " FROM qmn_power WHERE (?1 IS NULL OR _time >= ?1) "
@@ -80,7 +80,7 @@ bool PowerRowReader::select(const QString &from, const QString &until)
     return true;
 }
 
-bool PowerRowReader::selectLastBefore(const QString &from)
+bool SqliteRowReader::selectLastBefore(const QString &from)
 {
     const QByteArray sql = "SELECT " + columnList() + " FROM qmn_power WHERE _time < ?1 ORDER BY rowid DESC LIMIT 1";
     if (!prepare(sql.constData()))
@@ -90,7 +90,7 @@ bool PowerRowReader::selectLastBefore(const QString &from)
     return true;
 }
 
-bool PowerRowReader::next()
+bool SqliteRowReader::next()
 {
     if (!m_stmt)
         return false;
@@ -104,24 +104,24 @@ bool PowerRowReader::next()
     return false;
 }
 
-const char *PowerRowReader::time(size_t *size) const
+const char *SqliteRowReader::time(size_t *size) const
 {
     const char *text = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, 0));
     *size = text ? size_t(sqlite3_column_bytes(m_stmt, 0)) : 0;
     return text ? text : "";
 }
 
-bool PowerRowReader::isNull(int i) const
+bool SqliteRowReader::isNull(int i) const
 {
     return sqlite3_column_type(m_stmt, i + 1) == SQLITE_NULL;
 }
 
-double PowerRowReader::value(int i) const
+double SqliteRowReader::value(int i) const
 {
     return sqlite3_column_double(m_stmt, i + 1);
 }
 
-void PowerRowReader::appendValue(std::string &line, int i) const
+void SqliteRowReader::appendValue(std::string &line, int i) const
 {
     switch (sqlite3_column_type(m_stmt, i + 1)) {
     case SQLITE_NULL:

@@ -8,8 +8,7 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 // Reads the rows of qmn_power one at a time, in the order they were stored,
-// from an SQLite file opened read-only: the recording may go on meanwhile,
-// and a month of rows never sits in memory.
+// so a month of rows never sits in memory.
 class PowerRowReader
 {
 public:
@@ -17,29 +16,51 @@ public:
     static const char *const kColumns[kValueCount + 1]; // "_time" then the values
 
     PowerRowReader() = default;
-    ~PowerRowReader();
+    virtual ~PowerRowReader() = default;
     PowerRowReader(const PowerRowReader &) = delete;
     PowerRowReader &operator=(const PowerRowReader &) = delete;
 
-    // Opens the file; false with error() when it is no readable database
-    // or has no table qmn_power.
-    bool open(const QString &path);
+    // Opens the database; false with error() when it cannot be read or has
+    // no table qmn_power.
+    virtual bool open(const QString &where) = 0;
     // Rows whose local _time falls from `from` (inclusive) to `until`
     // (exclusive), both "YYYY-MM-DD" or empty for no bound.
-    bool select(const QString &from, const QString &until);
+    virtual bool select(const QString &from, const QString &until) = 0;
     // The last row stored before `from`, alone.
-    bool selectLastBefore(const QString &from);
+    virtual bool selectLastBefore(const QString &from) = 0;
     // Steps to the next row; false at the end or on an error (error() set).
-    bool next();
+    virtual bool next() = 0;
     QString error() const { return m_error; }
 
     // The current row: its _time text, and value i (0 to 18).
-    const char *time(size_t *size) const;
-    bool isNull(int i) const;
-    double value(int i) const;
+    virtual const char *time(size_t *size) const = 0;
+    virtual bool isNull(int i) const = 0;
+    virtual double value(int i) const = 0;
     // The value as the CSV writes it: an integer as it is, a real as its
     // shortest exact text, a missing value empty.
-    void appendValue(std::string &line, int i) const;
+    virtual void appendValue(std::string &line, int i) const = 0;
+
+    // "_time,p1,...,E2BP" for a select.
+    static QByteArray columnList();
+
+protected:
+    QString m_error;
+};
+
+// The rows of an SQLite file opened read-only: the recording may go on
+// meanwhile.
+class SqliteRowReader final : public PowerRowReader
+{
+public:
+    ~SqliteRowReader() override;
+    bool open(const QString &path) override;
+    bool select(const QString &from, const QString &until) override;
+    bool selectLastBefore(const QString &from) override;
+    bool next() override;
+    const char *time(size_t *size) const override;
+    bool isNull(int i) const override;
+    double value(int i) const override;
+    void appendValue(std::string &line, int i) const override;
 
 private:
     bool prepare(const char *sql);
@@ -48,5 +69,4 @@ private:
     sqlite3 *m_db = nullptr;
     sqlite3_stmt *m_stmt = nullptr;
     QString m_path;
-    QString m_error;
 };

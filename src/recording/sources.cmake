@@ -9,6 +9,7 @@ target_sources(qmncore PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/database_creator.cpp
   ${CMAKE_CURRENT_LIST_DIR}/local_time_stamp.cpp
   ${CMAKE_CURRENT_LIST_DIR}/power_row_reader.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/odbc_row_reader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/daily_export.cpp
   ${CMAKE_CURRENT_LIST_DIR}/csv_export.cpp
 )

@@ -1,6 +1,7 @@
 // The command line's exports as a shell runs them: the real program against
 // a database whose rows the test made, read back by a CSV parser.
 #include "recording/database_creator.h"
+#include "recording/odbc_execution.h"
 #include "text_file.h"
 
 #include <gtest/gtest.h>
@@ -159,6 +160,45 @@ TEST_P(RowsExport, ReadsBackAsTheStoredRowsWithTheirLocalOffsets)
 }
 
 INSTANTIATE_TEST_SUITE_P(Locales, RowsExport, ::testing::Values("C.UTF-8", "de_DE.UTF-8"));
+
+// The "Access" kind's server database through ODBC, with rows in 2031 that no
+// other test touches.
+TEST_F(ExportTest, AnOdbcDatabaseReadsBackAsItsRows)
+{
+    const QString odbc = qEnvironmentVariable("QMN_TEST_PG_ODBC");
+    if (odbc.isEmpty())
+        GTEST_SKIP() << "QMN_TEST_PG_ODBC is not set: start scripts/pg-test-cluster (scripts/test does)";
+    const char *const clear = "delete from qmn_power where _time >= '2031-01-01'";
+    ASSERT_TRUE(executeOdbcStatement(odbc, clear, 5).ok);
+    const std::vector<std::pair<const char *, const char *>> times = {
+        {"2031-10-26 00:59:59", "2031-10-26T00:59:59+01:00"},
+        {"2031-10-26 01:30:00", "2031-10-26T01:30:00+01:00"},
+        {"2031-10-26 01:10:00", "2031-10-26T01:10:00+00:00"},
+    };
+    for (size_t i = 0; i < times.size(); ++i) {
+        QString sql = QStringLiteral("insert into qmn_power values ('%1'").arg(times[i].first);
+        for (int c = 0; c < 19; ++c)
+            sql += c == 3 ? QStringLiteral(",NULL") : "," + QString::number(1500.25 * double(c) - double(i) / 8, 'g', 17);
+        ASSERT_TRUE(executeOdbcStatement(odbc, sql + ")", 5).ok) << sql.toStdString();
+    }
+    ASSERT_TRUE(writeText(config, "[startup]\ndbtype=Access\nadbpath=" + odbc + "\n"));
+
+    const Exported e = run({"--export-csv", "-", "--from", "2031-10-26", "--to", "2031-10-26"});
+    executeOdbcStatement(odbc, clear, 5);
+    ASSERT_EQ(e.status, 0) << e.err.toStdString();
+    const auto csv = parseCsv(e.out);
+    ASSERT_EQ(csv.size(), times.size() + 1);
+    for (size_t i = 0; i < times.size(); ++i) {
+        const auto &line = csv[i + 1];
+        ASSERT_EQ(line.size(), 20u);
+        EXPECT_EQ(line[0], times[i].second);
+        EXPECT_EQ(line[4], ""); // NULL stays empty
+        for (int c = 0; c < 19; ++c) {
+            if (c != 3)
+                EXPECT_EQ(number(line[size_t(c) + 1]), 1500.25 * double(c) - double(i) / 8) << i << " " << c;
+        }
+    }
+}
 
 TEST_F(ExportTest, DailyTotalsAreTheSumsOfTheStoredRowsOnShortAndLongDays)
 {

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "recording/odbc_execution.h"
+#include "recording/power_row_reader.h"
+
+#include <array>
+
+// The rows of qmn_power in a server database reached through ODBC, as the
+// "Access" kind records into it. The server gives them in its own order;
+// without a row number that is the order they were stored in for
+// PostgreSQL's plain tables.
+class OdbcRowReader final : public PowerRowReader
+{
+public:
+    ~OdbcRowReader() override;
+    // `where` is the ODBC connection string.
+    bool open(const QString &where) override;
+    bool select(const QString &from, const QString &until) override;
+    bool selectLastBefore(const QString &from) override;
+    bool next() override;
+    const char *time(size_t *size) const override;
+    bool isNull(int i) const override;
+    double value(int i) const override;
+    void appendValue(std::string &line, int i) const override;
+
+private:
+    bool execute(const QString &statement);
+    void fail(short handleType, void *handle, const char *call);
+    void closeCursor();
+
+    OdbcHandles m_h;
+    bool m_open = false; // a cursor is open on m_stmt
+    std::array<std::string, kValueCount + 1> m_fields;
+    std::array<bool, kValueCount + 1> m_null{};
+};
