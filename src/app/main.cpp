@@ -187,7 +187,7 @@ int main(int argc, char **argv)
     parser.addOption(utilityOption);
     parser.addOption(optionsOption);
     QCommandLineOption exportCsvOption("export-csv",
-                                       "Write the stored samples of the configured SQLite database to FILE as CSV "
+                                       "Write the stored samples of the configured database to FILE as CSV "
                                        "(- for standard output) and exit.",
                                        "FILE");
     QCommandLineOption exportDailyOption("export-daily",
