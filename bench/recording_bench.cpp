@@ -144,7 +144,7 @@ void DiskWritesPerSample(benchmark::State &state)
             sample.p1 = i;
             sample.E1A += 1500;
             sample.KWh1 = sample.E1A / 3600 * 0.001;
-            dispatch.LogSample();
+            dispatch.LogSample(sample);
             if (commitSeconds > 0 && i % commitSeconds == 0)
                 logger.commitPending();
         }

@@ -169,6 +169,12 @@ QCoro::Task<> Program::startUp(std::function<void()> showWindow)
 void Program::saveKeys(const QStringList &keys)
 {
     editStore([&](SettingsStore &onDisk) { onDisk.writeKeys(m_settings, keys); });
+    for (const char *key : {"dbtype", "sqldbpath", "CommitSeconds"}) {
+        if (keys.contains(QLatin1String(key), Qt::CaseInsensitive)) {
+            m_database.databaseSettingsChanged();
+            break;
+        }
+    }
 }
 
 void Program::editStore(const std::function<void(SettingsStore &)> &edit)
@@ -188,12 +194,6 @@ void Program::editStore(const std::function<void(SettingsStore &)> &edit)
         return;
     }
     m_store = std::move(onDisk);
-    for (const char *key : {"dbtype", "sqldbpath", "CommitSeconds"}) {
-        if (keys.contains(QLatin1String(key), Qt::CaseInsensitive)) {
-            m_database.databaseSettingsChanged();
-            break;
-        }
-    }
 }
 
 void Program::captureRecoveryState()

@@ -154,7 +154,7 @@ TEST_F(SqliteLogging, AFailedCommitIsLoggedOnceAndItsRowsAreWrittenWhenTheFileIs
     QString expectedLog;
     for (int i = 0; i < 2; ++i) {
         sample = makeSample(i);
-        dispatch.LogSample();
+        dispatch.LogSample(sample);
         expectedLog += "SQLite, database is locked, " + sqliteInsertStatement(sample) + "\n";
     }
     logger.commitPending();
@@ -168,7 +168,7 @@ TEST_F(SqliteLogging, AFailedCommitIsLoggedOnceAndItsRowsAreWrittenWhenTheFileIs
     sqlite3_exec(holder, "rollback", nullptr, nullptr, nullptr);
     sqlite3_close(holder);
     sample = makeSample(2);
-    dispatch.LogSample();
+    dispatch.LogSample(sample);
     logger.commitPending();
     const std::vector<Row> rows = query(db, "select * from qmn_power order by rowid");
     ASSERT_EQ(rows.size(), 3u);
@@ -188,7 +188,7 @@ TEST_F(SqliteLogging, RowsWaitingBeyondTheBoundDropTheOldestWithOneLine)
     const int samples = int(DatabaseLogger::kMaxPendingRows) + 5;
     for (int i = 0; i < samples; ++i) {
         sample.p1 = i;
-        dispatch.LogSample();
+        dispatch.LogSample(sample);
     }
     EXPECT_EQ(logger.pendingRows(), DatabaseLogger::kMaxPendingRows);
     logger.commitPending();
