@@ -43,7 +43,7 @@ void LogSampleIntoSqlite(benchmark::State &state)
     ErrorLog errorLog(dir.path(), dialogs, [&] { ++exits; });
     RealtimeSample sample;
     const DatabaseSettings settings{QStringLiteral("SQlite"), {}, file};
-    DatabaseLogger logger([&] { return settings; }, sample, errorLog, dialogs, [&] { ++exits; });
+    DatabaseLogger logger([&] { return settings; }, errorLog, dialogs, [&] { ++exits; });
     SampleDispatch dispatch;
     logger.installInto(dispatch);
 
@@ -134,7 +134,7 @@ void DiskWritesPerSample(benchmark::State &state)
         ErrorLog errorLog(dir.path(), dialogs, {});
         RealtimeSample sample;
         const DatabaseSettings settings{QStringLiteral("SQlite"), {}, file, commitSeconds};
-        DatabaseLogger logger([&] { return settings; }, sample, errorLog, dialogs, {});
+        DatabaseLogger logger([&] { return settings; }, errorLog, dialogs, {});
         SampleDispatch dispatch;
         logger.installInto(dispatch);
         ::sync();

@@ -20,7 +20,7 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
           return DatabaseSettings{m_settings.dbtype, m_settings.adbpath, m_settings.sqldbpath,
                                   m_settings.CommitSeconds};
       },
-                 m_sample, m_errorLog, dialogs, [this] { exitSequence(); }, &m_mainStatus)
+                 m_errorLog, dialogs, [this] { exitSequence(); }, &m_mainStatus)
     , m_listing({m_flags, m_settings, [this] { return m_serial.isOpen(); }, m_clock})
     , m_dashboard({m_flags, m_realtimeBox, m_clock})
     , m_derivation(m_sample, m_mainStatus, m_clock, [this](const RealtimeSample &s) { m_dispatch.LogSample(s); })

@@ -55,11 +55,9 @@ QString diagnosticsText(const QList<OdbcDiagnostic> &diagnostics)
 
 } // namespace
 
-DatabaseLogger::DatabaseLogger(std::function<DatabaseSettings()> settings, const RealtimeSample &sample,
-                               ErrorLog &errorLog, Dialogs &dialogs, std::function<void()> requestExit,
-                               StatusList *status)
+DatabaseLogger::DatabaseLogger(std::function<DatabaseSettings()> settings, ErrorLog &errorLog, Dialogs &dialogs,
+                               std::function<void()> requestExit, StatusList *status)
     : m_settings(std::move(settings)),
-      m_sample(sample),
       m_errorLog(errorLog),
       m_dialogs(dialogs),
       m_requestExit(std::move(requestExit)),
@@ -92,13 +90,13 @@ void DatabaseLogger::databaseSettingsChanged()
         leaveBatch();
 }
 
-void DatabaseLogger::deferSqlite(const DatabaseSettings &settings)
+void DatabaseLogger::deferSqlite(const DatabaseSettings &settings, const RealtimeSample &sample)
 {
     const int seconds = qMin(settings.commitSeconds, kMaxCommitSeconds);
     // The text datetime('now','localtime') gives at this moment: the row
     // keeps the time of its sample however late it is committed.
     const QString now = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    m_batch.add(settings.sqldbpath, now, valueLiterals(m_sample), qMax<qsizetype>(kMaxPendingRows, 2 * seconds));
+    m_batch.add(settings.sqldbpath, now, valueLiterals(sample), qMax<qsizetype>(kMaxPendingRows, 2 * seconds));
     if (!m_commitTimer.isActive() || m_commitTimer.interval() != seconds * 1000)
         m_commitTimer.start(seconds * 1000);
 }
@@ -113,15 +111,15 @@ QString DatabaseLogger::accessFileNotice(const QString &adbpath)
 
 void DatabaseLogger::installInto(SampleDispatch &dispatch)
 {
-    dispatch.addStep(QStringLiteral("database"), [this](const RealtimeSample &) { insertSample(); });
+    dispatch.addStep(QStringLiteral("database"), [this](const RealtimeSample &s) { insertSample(s); });
 }
 
-void DatabaseLogger::insertSample()
+void DatabaseLogger::insertSample(const RealtimeSample &sample)
 {
     const DatabaseSettings settings = m_settings();
     const QString &dbtype = settings.dbtype;
     if (dbtype == QLatin1String("SQlite") && settings.commitSeconds > 0) {
-        deferSqlite(settings);
+        deferSqlite(settings, sample);
         return;
     }
     if (m_batch.pending() > 0 || m_commitTimer.isActive())
@@ -129,9 +127,9 @@ void DatabaseLogger::insertSample()
     if (dbtype != QLatin1String("Access"))
         m_noticeGivenFor.clear(); // a later switch back to the file says so again
     if (dbtype == QLatin1String("Access"))
-        InsertAccess();
+        InsertAccess(sample);
     else if (dbtype == QLatin1String("SQlite"))
-        InsertSqlite();
+        InsertSqlite(sample);
 }
 
 QString DatabaseLogger::accessConnectionString(const QString &adbpath)
@@ -143,14 +141,14 @@ QString DatabaseLogger::accessConnectionString(const QString &adbpath)
     return QStringLiteral("DSN=") + adbpath + QLatin1Char(';');
 }
 
-void DatabaseLogger::InsertAccess()
+void DatabaseLogger::InsertAccess(const RealtimeSample &sample)
 {
     // Once the program is on its way out, further samples would only repeat
     // the message box.
     if (m_exitRequested)
         return;
     const QString adbpath = m_settings().adbpath;
-    const QString statement = accessInsertStatement(m_sample);
+    const QString statement = accessInsertStatement(sample);
 
     const bool filePath = !isConnectionString(adbpath) && isFilePath(adbpath);
     if (!filePath || adbpath != m_noticeGivenFor)
@@ -195,10 +193,10 @@ void DatabaseLogger::InsertAccess()
     }
 }
 
-void DatabaseLogger::InsertSqlite()
+void DatabaseLogger::InsertSqlite(const RealtimeSample &sample)
 {
     const QString path = m_settings().sqldbpath;
-    const QString statement = sqliteInsertStatement(m_sample);
+    const QString statement = sqliteInsertStatement(sample);
 
     // Never create the file: a mistyped path would otherwise collect samples
     // in an empty database nobody looks at.

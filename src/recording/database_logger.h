@@ -50,7 +50,7 @@ public:
     static constexpr qsizetype kMaxPendingRows = 3600;
     static constexpr int kMaxCommitSeconds = 86400;
 
-    DatabaseLogger(std::function<DatabaseSettings()> settings, const RealtimeSample &sample, ErrorLog &errorLog,
+    DatabaseLogger(std::function<DatabaseSettings()> settings, ErrorLog &errorLog,
                    Dialogs &dialogs, std::function<void()> requestExit, StatusList *status = nullptr);
     ~DatabaseLogger();
 
@@ -58,9 +58,9 @@ public:
     void installInto(SampleDispatch &dispatch);
 
     // The database step: the insert of the kind named by dbtype, if any.
-    void insertSample();
-    void InsertAccess();
-    void InsertSqlite();
+    void insertSample(const RealtimeSample &sample);
+    void InsertAccess(const RealtimeSample &sample);
+    void InsertSqlite(const RealtimeSample &sample);
 
     // Writes the rows waiting for a commit now: before the program ends,
     // before a dialogue stops the stream, at each tick of commitTimer().
@@ -76,11 +76,10 @@ public:
     static QString accessFileNotice(const QString &adbpath);
 
 private:
-    void deferSqlite(const DatabaseSettings &settings);
+    void deferSqlite(const DatabaseSettings &settings, const RealtimeSample &sample);
     void leaveBatch();
 
     std::function<DatabaseSettings()> m_settings;
-    const RealtimeSample &m_sample;
     ErrorLog &m_errorLog;
     Dialogs &m_dialogs;
     std::function<void()> m_requestExit;

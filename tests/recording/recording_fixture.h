@@ -45,7 +45,7 @@ class RecordingFixture : public ::testing::Test
 protected:
     RecordingFixture()
         : errorLog(dir.path(), dialogs, [this] { ++exitRequests; }),
-          logger([this] { return settings; }, sample, errorLog, dialogs, [this] { ++exitRequests; }, &status)
+          logger([this] { return settings; }, errorLog, dialogs, [this] { ++exitRequests; }, &status)
     {
         logger.installInto(dispatch);
         dispatch.addStep(QStringLiteral("DoList"), [this](const RealtimeSample &) { ++laterSteps; });
