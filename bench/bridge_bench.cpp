@@ -3,8 +3,8 @@
 
 #include "app/program.h"
 #include "common/dialogs.h"
-#include "net/bridge_client.h"
-#include "net/flood_source.h"
+#include "link/bridge_client.h"
+#include "link/flood_source.h"
 
 #include <benchmark/benchmark.h>
 

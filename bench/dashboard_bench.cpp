@@ -56,7 +56,7 @@ void doDash(benchmark::State &state)
 void fullRepaint(benchmark::State &state)
 {
     Rig rig;
-    Realtime window(rig.program.dashboard(), rig.program.realtime());
+    DashboardWindow window(rig.program.dashboard(), rig.program.realtime());
     window.resize(1920, 1080);
     window.show();
     QImage image(window.size(), QImage::Format_RGB32);

@@ -2,8 +2,8 @@
 // from the file to a listed first screen, and how much resident memory the
 // listed file holds.
 #include "download/qmn_file.h"
-#include "net/flood_source.h"
-#include "realtime/main_list.h"
+#include "link/flood_source.h"
+#include "download/main_list.h"
 
 #include <benchmark/benchmark.h>
 

@@ -6,7 +6,7 @@
 #include "common/clock.h"
 #include "common/program_flags.h"
 #include "listing/realtime_listing.h"
-#include "net/flood_source.h"
+#include "link/flood_source.h"
 #include "realtime/realtime_sample.h"
 #include "settings/settings.h"
 

@@ -6,7 +6,7 @@
 #include "recording/database_creator.h"
 #include "recording/database_logger.h"
 #include "recording/error_log.h"
-#include "recording/sample_dispatch.h"
+#include "realtime/sample_dispatch.h"
 
 #include <QDir>
 #include <QFile>

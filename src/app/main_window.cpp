@@ -4,11 +4,11 @@
 #include "common/dialogs.h"
 #include "common/status_box_widget.h"
 #include "dashboard/dashboard_window.h"
-#include "device/device_utility_window.h"
+#include "device/utility_window.h"
 #include "download/download_window.h"
-#include "link/com_panel.h"
+#include "link/communication_panel.h"
 #include "listing/listing_window.h"
-#include "net/web_window.h"
+#include "portal/web_window.h"
 #include "options/options_window.h"
 
 #include <QAction>
@@ -114,10 +114,10 @@ MainWindow::MainWindow(Program &program, QWidget *parent)
     });
 }
 
-COMpanel *MainWindow::comPanel()
+CommunicationPanel *MainWindow::comPanel()
 {
     if (!m_comPanel)
-        m_comPanel = new COMpanel(m_program.comPanel(), this);
+        m_comPanel = new CommunicationPanel(m_program.comPanel(), this);
     return m_comPanel;
 }
 
@@ -126,70 +126,63 @@ void MainWindow::showComPanel()
     comPanel()->showPanel();
 }
 
-RTlist *MainWindow::showListing()
+namespace {
+
+// Makes the window when it does not exist (first use, or closed for good)
+// and brings it to the front.
+template<typename Window, typename Make>
+Window *bringToFront(QPointer<Window> &window, Make make)
 {
-    if (!m_listing)
-        m_listing = new RTlist(m_program.listing(), m_program.realtime(), m_program.dialogs(), this);
-    m_listing->show();
-    m_listing->raise();
-    m_listing->activateWindow();
-    return m_listing;
+    if (!window)
+        window = make();
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return window;
 }
 
-Realtime *MainWindow::showDashboard()
+} // namespace
+
+ListingWindow *MainWindow::showListing()
 {
-    if (!m_dashboard)
-        m_dashboard = new Realtime(m_program.dashboard(), m_program.realtime(), this);
-    m_dashboard->show();
-    m_dashboard->raise();
-    m_dashboard->activateWindow();
-    return m_dashboard;
+    return bringToFront(m_listing, [this] {
+        return new ListingWindow(m_program.listing(), m_program.realtime(), m_program.dialogs(), this);
+    });
 }
 
-QMN_Util *MainWindow::showUtility()
+DashboardWindow *MainWindow::showDashboard()
 {
-    if (!m_utility)
-        m_utility = new QMN_Util(m_program.device(), this);
-    m_utility->show();
-    m_utility->raise();
-    m_utility->activateWindow();
-    return m_utility;
+    return bringToFront(m_dashboard,
+                        [this] { return new DashboardWindow(m_program.dashboard(), m_program.realtime(), this); });
 }
 
-WebFrm *MainWindow::webWindow()
+UtilityWindow *MainWindow::showUtility()
+{
+    return bringToFront(m_utility, [this] { return new UtilityWindow(m_program.device(), this); });
+}
+
+WebWindow *MainWindow::webWindow()
 {
     if (!m_web)
-        m_web = new WebFrm(m_program.portal(), this);
+        m_web = new WebWindow(m_program.portal(), this);
     return m_web;
 }
 
-WebFrm *MainWindow::showWebWindow()
+WebWindow *MainWindow::showWebWindow()
 {
-    WebFrm *web = webWindow();
-    web->show();
-    web->raise();
-    web->activateWindow();
-    return web;
+    return bringToFront(m_web, [this] { return webWindow(); });
 }
 
-OptionsFrm *MainWindow::showOptions()
+OptionsWindow *MainWindow::showOptions()
 {
-    if (!m_options)
-        m_options = new OptionsFrm(m_program.options(), m_program.mqtt(), this);
-    m_options->show();
-    m_options->raise();
-    m_options->activateWindow();
-    return m_options;
+    return bringToFront(m_options,
+                        [this] { return new OptionsWindow(m_program.options(), m_program.mqtt(), this); });
 }
 
-DownloadFrm *MainWindow::showDownload()
+DownloadWindow *MainWindow::showDownload()
 {
-    if (!m_download)
-        m_download = new DownloadFrm(m_program.download(), m_program.dataDir(), this);
-    m_download->show();
-    m_download->raise();
-    m_download->activateWindow();
-    return m_download;
+    return bringToFront(m_download,
+                        [this] { return new DownloadWindow(m_program.download(), m_program.dataDir(), this); });
 }
 
 void MainWindow::copySelected()

@@ -3,17 +3,17 @@
 #include <QMainWindow>
 #include <QPointer>
 
-class COMpanel;
-class OptionsFrm;
-class DownloadFrm;
+class CommunicationPanel;
+class OptionsWindow;
+class DownloadWindow;
 class QTableView;
 class Program;
 class QAction;
 class QListView;
-class QMN_Util;
-class RTlist;
-class Realtime;
-class WebFrm;
+class UtilityWindow;
+class ListingWindow;
+class DashboardWindow;
+class WebWindow;
 
 // The program's hub: status list, the two status boxes and the menus from
 // which every other window opens. Closing it ends the program.
@@ -30,23 +30,23 @@ public:
     QString aboutText() const;
 
     // The communication panel, made on first use and kept.
-    COMpanel *comPanel();
+    CommunicationPanel *comPanel();
     void showComPanel();
     // "Real-Time Data Listing": the listing window, made when first opened
     // (or again after it was closed) and brought to the front.
-    RTlist *showListing();
+    ListingWindow *showListing();
     // "Real-Time Data Panel": the dashboard window, likewise.
-    Realtime *showDashboard();
+    DashboardWindow *showDashboard();
     // "QMN-4400 Utility": the device utility window, a new one for each
     // opening unless it is still open.
-    QMN_Util *showUtility();
+    UtilityWindow *showUtility();
     // The web window, made hidden on first use and kept; "Write To Web" shows it.
-    WebFrm *webWindow();
-    WebFrm *showWebWindow();
+    WebWindow *webWindow();
+    WebWindow *showWebWindow();
     // "Options": made afresh when opened, brought to the front when open.
-    OptionsFrm *showOptions();
+    OptionsWindow *showOptions();
     // "Download Data": the download window, made when first opened.
-    DownloadFrm *showDownload();
+    DownloadWindow *showDownload();
     // The list of a saved download's records, hidden until a file is listed.
     QTableView *mainListView() const { return m_listView; }
     // "Copy Selected": the selected rows and the header line to the clipboard.
@@ -64,12 +64,12 @@ private:
 
     Program &m_program;
     QListView *m_statusView = nullptr;
-    COMpanel *m_comPanel = nullptr;
-    QPointer<RTlist> m_listing;
-    QPointer<Realtime> m_dashboard;
-    QPointer<QMN_Util> m_utility;
-    WebFrm *m_web = nullptr;
-    QPointer<OptionsFrm> m_options;
-    QPointer<DownloadFrm> m_download;
+    CommunicationPanel *m_comPanel = nullptr;
+    QPointer<ListingWindow> m_listing;
+    QPointer<DashboardWindow> m_dashboard;
+    QPointer<UtilityWindow> m_utility;
+    QPointer<WebWindow> m_web;
+    QPointer<OptionsWindow> m_options;
+    QPointer<DownloadWindow> m_download;
     QTableView *m_listView = nullptr;
 };

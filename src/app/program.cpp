@@ -2,7 +2,7 @@
 
 #include "common/dialogs.h"
 
-#include "net/portal_address.h"
+#include "portal/portal_address.h"
 
 #include <QDir>
 

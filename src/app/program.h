@@ -18,17 +18,17 @@
 #include "dashboard/realtime_dashboard.h"
 #include "listing/realtime_listing.h"
 #include "mqtt/mqtt_publisher.h"
-#include "net/bridge_listener.h"
-#include "net/portal_upload.h"
+#include "link/bridge_listener.h"
+#include "portal/portal_upload.h"
 #include "options/options_logic.h"
 #include "realtime/derivation.h"
-#include "realtime/main_list.h"
+#include "download/main_list.h"
 #include "realtime/packet_receiver.h"
 #include "realtime/realtime_control.h"
 #include "realtime/realtime_sample.h"
 #include "recording/database_logger.h"
 #include "recording/error_log.h"
-#include "recording/sample_dispatch.h"
+#include "realtime/sample_dispatch.h"
 
 #include <QObject>
 #include <QTimer>

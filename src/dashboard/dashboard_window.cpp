@@ -54,12 +54,12 @@ QLabel *readout(QWidget *parent, const QColor &colour)
 
 } // namespace
 
-Realtime::Realtime(RealtimeDashboard &dashboard, RealtimeControl &realtime, QWidget *parent)
+DashboardWindow::DashboardWindow(RealtimeDashboard &dashboard, RealtimeControl &realtime, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_dashboard(dashboard)
     , m_realtime(realtime)
 {
-    setObjectName(QStringLiteral("Realtime"));
+    setObjectName(QStringLiteral("DashboardWindow"));
     setWindowTitle(QStringLiteral("Real-Time Dashboard"));
     setAttribute(Qt::WA_DeleteOnClose);
 
@@ -95,8 +95,8 @@ Realtime::Realtime(RealtimeDashboard &dashboard, RealtimeControl &realtime, QWid
 
     m_refresh.setSingleShot(true);
     m_refresh.setInterval(0);
-    connect(&m_refresh, &QTimer::timeout, this, &Realtime::refresh);
-    connect(&dashboard, &RealtimeDashboard::updated, this, &Realtime::scheduleRefresh);
+    connect(&m_refresh, &QTimer::timeout, this, &DashboardWindow::refresh);
+    connect(&dashboard, &RealtimeDashboard::updated, this, &DashboardWindow::scheduleRefresh);
     refresh();
 
     QSize size = sizeHint();
@@ -105,7 +105,7 @@ Realtime::Realtime(RealtimeDashboard &dashboard, RealtimeControl &realtime, QWid
     resize(size);
 }
 
-QWidget *Realtime::buildPanel(int panel)
+QWidget *DashboardWindow::buildPanel(int panel)
 {
     const PanelLook &look = kPanels[panel];
     const auto chart = ChartHistory::Chart(panel);
@@ -155,14 +155,14 @@ QWidget *Realtime::buildPanel(int panel)
     return box;
 }
 
-void Realtime::scheduleRefresh()
+void DashboardWindow::scheduleRefresh()
 {
     // A hidden window does nothing per sample; showing it catches up.
     if (isVisible() && !m_refresh.isActive())
         m_refresh.start();
 }
 
-void Realtime::refresh()
+void DashboardWindow::refresh()
 {
     for (int c = 0; c < RealtimeDashboard::ChannelCount; ++c) {
         m_powerBoxes[c]->setText(m_dashboard.powerText(RealtimeDashboard::Channel(c)));
@@ -179,13 +179,13 @@ void Realtime::refresh()
     m_time->setText(m_dashboard.timeText());
 }
 
-void Realtime::showEvent(QShowEvent *event)
+void DashboardWindow::showEvent(QShowEvent *event)
 {
     refresh();
     QWidget::showEvent(event);
 }
 
-void Realtime::closeEvent(QCloseEvent *event)
+void DashboardWindow::closeEvent(QCloseEvent *event)
 {
     m_dashboard.resetWindowContent();
     event->accept();

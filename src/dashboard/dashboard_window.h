@@ -19,11 +19,11 @@ class TrendChart;
 // trend charts on the dashboard's state. The figures belong to
 // RealtimeDashboard and go on changing while this window is hidden or gone;
 // closing it starts the scales and charts afresh.
-class Realtime : public QWidget
+class DashboardWindow : public QWidget
 {
     Q_OBJECT
 public:
-    Realtime(RealtimeDashboard &dashboard, RealtimeControl &realtime, QWidget *parent = nullptr);
+    DashboardWindow(RealtimeDashboard &dashboard, RealtimeControl &realtime, QWidget *parent = nullptr);
 
     RoundGauge *gauge(RealtimeDashboard::Gauge g) const { return m_gauges[g]; }
     Odometer *odometer(RealtimeDashboard::Channel c) const { return m_odometers[c]; }

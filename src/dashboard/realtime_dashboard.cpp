@@ -7,7 +7,7 @@
 #include "common/rounding.h"
 #include "common/status_list.h"
 #include "realtime/realtime_sample.h"
-#include "recording/sample_dispatch.h"
+#include "realtime/sample_dispatch.h"
 
 #include <QLoggingCategory>
 

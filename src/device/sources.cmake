@@ -5,5 +5,5 @@ target_sources(qmncore PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/device_utility.cpp
 )
 target_sources(qmnui PRIVATE
-  ${CMAKE_CURRENT_LIST_DIR}/device_utility_window.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/utility_window.cpp
 )

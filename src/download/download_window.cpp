@@ -2,7 +2,7 @@
 
 #include "common/status_box_widget.h"
 #include "download/logger_download.h"
-#include "download/save_dialog.h"
+#include "download/save_download_dialog.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -42,7 +42,7 @@ QLineEdit *readOnlyBox(QWidget *parent)
 
 } // namespace
 
-DownloadFrm::DownloadFrm(LoggerDownload &download, const QString &dataDir, QWidget *parent)
+DownloadWindow::DownloadWindow(LoggerDownload &download, const QString &dataDir, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_download(download)
     , m_dataDir(dataDir)
@@ -85,7 +85,7 @@ DownloadFrm::DownloadFrm(LoggerDownload &download, const QString &dataDir, QWidg
     connect(m_start, &QPushButton::clicked, this, [this] { m_download.Start(); });
     connect(abort, &QPushButton::clicked, &download, &LoggerDownload::abort);
     connect(exit, &QPushButton::clicked, this, &QWidget::close);
-    connect(&download, &LoggerDownload::boxesChanged, this, &DownloadFrm::refreshBoxes);
+    connect(&download, &LoggerDownload::boxesChanged, this, &DownloadWindow::refreshBoxes);
     connect(&download, &LoggerDownload::progressChanged, this, [this](int value, int maximum) {
         m_progress->setRange(0, qMax(maximum, 1));
         m_progress->setValue(qMin(value, qMax(maximum, 1)));
@@ -97,26 +97,26 @@ DownloadFrm::DownloadFrm(LoggerDownload &download, const QString &dataDir, QWidg
         else
             unsetCursor();
     });
-    connect(&download, &LoggerDownload::saveRequested, this, &DownloadFrm::openSaveDialog);
+    connect(&download, &LoggerDownload::saveRequested, this, &DownloadWindow::openSaveDialog);
 
     m_start->setEnabled(!download.isRunning());
     download.showPortState();
     refreshBoxes();
 }
 
-void DownloadFrm::refreshBoxes()
+void DownloadWindow::refreshBoxes()
 {
     m_deviceId->setText(m_download.deviceId());
     m_interval->setText(m_download.intervalText());
     m_records->setText(m_download.recordsText());
 }
 
-void DownloadFrm::openSaveDialog()
+void DownloadWindow::openSaveDialog()
 {
     // The dialog outlives this window: it belongs to the main window.
-    auto *dialog = new savedl(m_download, m_dataDir, parentWidget());
-    QPointer<DownloadFrm> self(this);
-    connect(dialog, &savedl::cancelled, this, [self] {
+    auto *dialog = new SaveDownloadDialog(m_download, m_dataDir, parentWidget());
+    QPointer<DownloadWindow> self(this);
+    connect(dialog, &SaveDownloadDialog::cancelled, this, [self] {
         if (self)
             self->close();
     });
@@ -124,7 +124,7 @@ void DownloadFrm::openSaveDialog()
     emit saveDialogOpened(dialog);
 }
 
-void DownloadFrm::closeEvent(QCloseEvent *event)
+void DownloadWindow::closeEvent(QCloseEvent *event)
 {
     if (m_download.isRunning())
         m_download.abort();

@@ -11,11 +11,11 @@ class QPushButton;
 // "Download": shows the logger download's boxes, list and progress, with
 // Start, Abort and Exit. The download belongs to the program; closing this
 // window aborts a running one.
-class DownloadFrm : public QWidget
+class DownloadWindow : public QWidget
 {
     Q_OBJECT
 public:
-    DownloadFrm(LoggerDownload &download, const QString &dataDir, QWidget *parent = nullptr);
+    DownloadWindow(LoggerDownload &download, const QString &dataDir, QWidget *parent = nullptr);
 
     QLineEdit *deviceIdBox() const { return m_deviceId; }
     QLineEdit *intervalBox() const { return m_interval; }

@@ -8,7 +8,7 @@
 #include "common/status_box.h"
 #include "link/port_map.h"
 #include "link/serial_link.h"
-#include "net/bridge_listener.h"
+#include "link/bridge_listener.h"
 
 #include <QLocale>
 #include <QPointer>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "listing/row_table_model.h"
+#include "common/row_table_model.h"
 
 #include <QString>
 

@@ -2,9 +2,9 @@
 
 #include "common/dialogs.h"
 #include "common/overwrite_question.h"
-#include "listing/list_copy_text.h"
+#include "common/list_copy_text.h"
 #include "listing/realtime_listing.h"
-#include "listing/row_table_view.h"
+#include "common/row_table_view.h"
 #include "realtime/realtime_control.h"
 
 #include <QAbstractItemView>
@@ -56,13 +56,13 @@ QCoro::Task<> runThenClear(QCoro::Task<> command, StatusList *notices)
 
 } // namespace
 
-RTlist::RTlist(RealtimeListing &listing, RealtimeControl &realtime, Dialogs &dialogs, QWidget *parent)
+ListingWindow::ListingWindow(RealtimeListing &listing, RealtimeControl &realtime, Dialogs &dialogs, QWidget *parent)
     : QMainWindow(parent, Qt::Window)
     , m_listing(listing)
     , m_realtime(realtime)
     , m_dialogs(dialogs)
 {
-    setObjectName(QStringLiteral("RTlist"));
+    setObjectName(QStringLiteral("ListingWindow"));
     setWindowTitle(QStringLiteral("Real-Time Listing"));
     setAttribute(Qt::WA_DeleteOnClose);
 
@@ -77,11 +77,11 @@ RTlist::RTlist(RealtimeListing &listing, RealtimeControl &realtime, Dialogs &dia
     setCentralWidget(m_tabs);
 
     fillInfoCombo();
-    connect(qApp, &QApplication::focusChanged, this, &RTlist::onFocusChanged);
+    connect(qApp, &QApplication::focusChanged, this, &ListingWindow::onFocusChanged);
     sizeToTables();
 }
 
-QWidget *RTlist::buildPage(int page)
+QWidget *ListingWindow::buildPage(int page)
 {
     auto *widget = new QWidget(m_tabs);
     auto *layout = new QVBoxLayout(widget);
@@ -126,7 +126,7 @@ QWidget *RTlist::buildPage(int page)
     return widget;
 }
 
-QTableView *RTlist::makeTable(int page, QWidget *parent)
+QTableView *ListingWindow::makeTable(int page, QWidget *parent)
 {
     RowTableModel &model = m_listing.tables().table(page);
     auto *view = new QTableView(parent);
@@ -144,7 +144,7 @@ QTableView *RTlist::makeTable(int page, QWidget *parent)
     return view;
 }
 
-void RTlist::buildMenus()
+void ListingWindow::buildMenus()
 {
     const auto add = [this](QMenu *menu, const char *caption, const char *name) {
         QAction *a = menu->addAction(QString::fromLatin1(caption));
@@ -163,7 +163,7 @@ void RTlist::buildMenus()
             [this] { copyCommand(false, false); });
     connect(add(m_editMenu, "Copy Selected with Header", "MnuCopywithHead"), &QAction::triggered, this,
             [this] { copyCommand(true, false); });
-    connect(add(m_editMenu, "Export CSV...", "MnuExportCsv"), &QAction::triggered, this, &RTlist::exportCsvCommand);
+    connect(add(m_editMenu, "Export CSV...", "MnuExportCsv"), &QAction::triggered, this, &ListingWindow::exportCsvCommand);
 
     QMenu *comm = menuBar()->addMenu(QStringLiteral("Communication"));
     connect(add(comm, "Start Real-Time Data", "MnuStartRTL"), &QAction::triggered, this,
@@ -172,12 +172,12 @@ void RTlist::buildMenus()
             [this] { runThenClear(m_realtime.MnuStopRTL_Click(), &m_listing.notices()); });
 }
 
-QTableView *RTlist::table(int page) const
+QTableView *ListingWindow::table(int page) const
 {
     return page >= 0 && page < ListingTables::PageCount ? m_tables[page] : nullptr;
 }
 
-QAction *RTlist::action(const QString &caption) const
+QAction *ListingWindow::action(const QString &caption) const
 {
     for (QAction *top : menuBar()->actions())
         if (QMenu *menu = top->menu())
@@ -187,7 +187,7 @@ QAction *RTlist::action(const QString &caption) const
     return nullptr;
 }
 
-int RTlist::LvCopyToClipboard(QTableView *lvCopy, bool bIncludeHeaders, int lFirstCol, int lLastCol, bool bCopyAll)
+int ListingWindow::LvCopyToClipboard(QTableView *lvCopy, bool bIncludeHeaders, int lFirstCol, int lLastCol, bool bCopyAll)
 {
     if (!lvCopy || !lvCopy->model())
         return 0;
@@ -201,7 +201,7 @@ int RTlist::LvCopyToClipboard(QTableView *lvCopy, bool bIncludeHeaders, int lFir
     return copy.count;
 }
 
-void RTlist::copyCommand(bool headers, bool all)
+void ListingWindow::copyCommand(bool headers, bool all)
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     LvCopyToClipboard(table(m_tabs->currentIndex()), headers, 1, -1, all);
@@ -210,7 +210,7 @@ void RTlist::copyCommand(bool headers, bool all)
                           : QStringLiteral(" \"Copy Selected\" completed."));
 }
 
-void RTlist::exportCsvCommand()
+void ListingWindow::exportCsvCommand()
 {
     const QTableView *view = table(m_tabs->currentIndex());
     if (!view || !view->model())
@@ -226,7 +226,7 @@ void RTlist::exportCsvCommand()
         m_dialogs.message(QStringLiteral("Could not write %1: %2").arg(path, file.errorString()));
 }
 
-QStringList RTlist::renewableInfo()
+QStringList ListingWindow::renewableInfo()
 {
     return {
         QStringLiteral("This is based on an installation consisting of CH1 = Inverter and CH2 = Grid Line 1 & 2."),
@@ -251,7 +251,7 @@ QStringList RTlist::renewableInfo()
     };
 }
 
-void RTlist::fillInfoCombo()
+void ListingWindow::fillInfoCombo()
 {
     const QStringList info = renewableInfo();
     m_comboRenew->addItems(info);
@@ -263,7 +263,7 @@ void RTlist::fillInfoCombo()
     m_comboRenew->view()->setMinimumWidth(widest + 4 * m_comboRenew->fontMetrics().averageCharWidth());
 }
 
-void RTlist::onFocusChanged(QWidget *old, QWidget *now)
+void ListingWindow::onFocusChanged(QWidget *old, QWidget *now)
 {
     // The explanations are read once: they go when the focus moves on to
     // another control of this window. The combo's own list opening (a popup
@@ -273,7 +273,7 @@ void RTlist::onFocusChanged(QWidget *old, QWidget *now)
     m_comboRenew->clear();
 }
 
-void RTlist::sizeToTables()
+void ListingWindow::sizeToTables()
 {
     int widest = 0;
     for (QTableView *view : m_tables) {
@@ -289,7 +289,7 @@ void RTlist::sizeToTables()
     resize(size);
 }
 
-void RTlist::closeEvent(QCloseEvent *event)
+void ListingWindow::closeEvent(QCloseEvent *event)
 {
     if (!m_dialogs.askYesNo(QStringLiteral("You will lose the listed data."))) {
         event->ignore();

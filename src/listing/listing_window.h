@@ -15,11 +15,11 @@ class RealtimeListing;
 // clear, hide and real-time commands around them. The figures belong to
 // RealtimeListing and go on filling while this window is hidden or gone;
 // closing it for good (after the warning) empties its tables.
-class RTlist : public QMainWindow
+class ListingWindow : public QMainWindow
 {
     Q_OBJECT
 public:
-    RTlist(RealtimeListing &listing, RealtimeControl &realtime, Dialogs &dialogs, QWidget *parent = nullptr);
+    ListingWindow(RealtimeListing &listing, RealtimeControl &realtime, Dialogs &dialogs, QWidget *parent = nullptr);
 
     QTabWidget *tabs() const { return m_tabs; }
     QTableView *table(int page) const;

@@ -5,7 +5,7 @@
 #include "common/rounding.h"
 #include "realtime/realtime_sample.h"
 #include "realtime/renewable_figures.h"
-#include "recording/sample_dispatch.h"
+#include "realtime/sample_dispatch.h"
 #include "settings/settings.h"
 
 #include <QLoggingCategory>

@@ -1,11 +1,8 @@
 # Sources of src/listing
 target_sources(qmncore PRIVATE
-  ${CMAKE_CURRENT_LIST_DIR}/row_table_model.cpp
   ${CMAKE_CURRENT_LIST_DIR}/listing_tables.cpp
   ${CMAKE_CURRENT_LIST_DIR}/realtime_listing.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/list_copy_text.cpp
 )
 target_sources(qmnui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/listing_window.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/row_table_view.cpp
 )

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "options/polarity_test.h"
+#include "options/energy_direction_probe.h"
 
 #include <QObject>
 #include <QString>
@@ -83,7 +83,7 @@ public:
     // "Done": the web window shows the new account and trigger values.
     void done();
 
-    PolarityTest &polarity() { return m_polarity; }
+    EnergyDirectionProbe &polarity() { return m_polarity; }
     const Settings &settings() const { return m_parts.settings; }
 
 private:
@@ -93,5 +93,5 @@ private:
                       const SetBoxText &setBox);
 
     Parts m_parts;
-    PolarityTest m_polarity;
+    EnergyDirectionProbe m_polarity;
 };

@@ -1,6 +1,6 @@
 #include "options/options_window.h"
 
-#include "net/portal_upload.h"
+#include "portal/portal_upload.h"
 #include "options/mqtt_panel.h"
 #include "settings/settings.h"
 
@@ -52,11 +52,11 @@ QGroupBox *inertOptions(const QString &title, const QStringList &captions, QWidg
 
 } // namespace
 
-OptionsFrm::OptionsFrm(OptionsLogic &logic, MqttPublisher &mqtt, QWidget *parent)
+OptionsWindow::OptionsWindow(OptionsLogic &logic, MqttPublisher &mqtt, QWidget *parent)
     : QMainWindow(parent, Qt::Window)
     , m_logic(logic)
 {
-    setObjectName(QStringLiteral("OptionsFrm"));
+    setObjectName(QStringLiteral("OptionsWindow"));
     setWindowTitle(QStringLiteral("Options"));
     setAttribute(Qt::WA_DeleteOnClose);
     connect(menuBar()->addAction(QStringLiteral("Exit")), &QAction::triggered, this, &QWidget::close);
@@ -75,25 +75,25 @@ OptionsFrm::OptionsFrm(OptionsLogic &logic, MqttPublisher &mqtt, QWidget *parent
     auto *doneRow = new QHBoxLayout;
     doneRow->addStretch();
     m_done = new QPushButton(QStringLiteral("Done"), central);
-    connect(m_done, &QPushButton::clicked, this, &OptionsFrm::done);
+    connect(m_done, &QPushButton::clicked, this, &OptionsWindow::done);
     doneRow->addWidget(m_done);
     layout->addLayout(doneRow);
     setCentralWidget(central);
 
     for (Checked &f : m_fields)
         f.edit->installEventFilter(this);
-    connect(&logic.polarity(), &PolarityTest::changed, this, &OptionsFrm::showPolarity);
+    connect(&logic.polarity(), &EnergyDirectionProbe::changed, this, &OptionsWindow::showPolarity);
     showPolarity();
 }
 
-QLineEdit *OptionsFrm::addField(Field f, const QString &text)
+QLineEdit *OptionsWindow::addField(Field f, const QString &text)
 {
     auto *edit = new QLineEdit(text, this);
     m_fields[f] = {edit, text};
     return edit;
 }
 
-QWidget *OptionsFrm::buildGeneral()
+QWidget *OptionsWindow::buildGeneral()
 {
     auto *page = new QWidget;
     auto *layout = new QGridLayout(page);
@@ -188,7 +188,7 @@ QWidget *OptionsFrm::buildGeneral()
     return page;
 }
 
-QWidget *OptionsFrm::buildWebServer()
+QWidget *OptionsWindow::buildWebServer()
 {
     auto *page = new QWidget;
     auto *layout = new QGridLayout(page);
@@ -261,7 +261,7 @@ QWidget *OptionsFrm::buildWebServer()
     return page;
 }
 
-QWidget *OptionsFrm::buildRenewable()
+QWidget *OptionsWindow::buildRenewable()
 {
     auto *page = new QWidget;
     auto *layout = new QVBoxLayout(page);
@@ -286,7 +286,7 @@ QWidget *OptionsFrm::buildRenewable()
         totalsLayout->addWidget(m_energy[i], i, 1);
     }
     auto *refresh = new QPushButton(QStringLiteral("Refresh"), totals);
-    connect(refresh, &QPushButton::clicked, this, &OptionsFrm::showEnergyTotals);
+    connect(refresh, &QPushButton::clicked, this, &OptionsWindow::showEnergyTotals);
     totalsLayout->addWidget(refresh, 4, 1, Qt::AlignRight);
     layout->addWidget(totals);
     showEnergyTotals();
@@ -294,10 +294,10 @@ QWidget *OptionsFrm::buildRenewable()
     auto *polarity = new QGroupBox(QStringLiteral("CH1 Polarity Setup"), page);
     auto *polarityLayout = new QGridLayout(polarity);
     auto *test = new QPushButton(QStringLiteral("Test Energy Polarity"), polarity);
-    connect(test, &QPushButton::clicked, &m_logic.polarity(), &PolarityTest::start);
+    connect(test, &QPushButton::clicked, &m_logic.polarity(), &EnergyDirectionProbe::start);
     auto *stop = new QPushButton(QStringLiteral("Done"), polarity);
     stop->setAccessibleDescription(QStringLiteral("Ends the polarity test"));
-    connect(stop, &QPushButton::clicked, &m_logic.polarity(), &PolarityTest::stop);
+    connect(stop, &QPushButton::clicked, &m_logic.polarity(), &EnergyDirectionProbe::stop);
     for (int ch = 0; ch < 2; ++ch) {
         m_polarity[ch] = readOnlyBox(QStringLiteral("CH%1").arg(ch + 1), polarity);
         m_polarity[ch]->setAlignment(Qt::AlignCenter);
@@ -316,7 +316,7 @@ QWidget *OptionsFrm::buildRenewable()
     return page;
 }
 
-QWidget *OptionsFrm::buildNetDock()
+QWidget *OptionsWindow::buildNetDock()
 {
     auto *page = new QWidget;
     auto *layout = new QVBoxLayout(page);
@@ -336,17 +336,17 @@ QWidget *OptionsFrm::buildNetDock()
     return page;
 }
 
-QAbstractButton *OptionsFrm::databaseOption(int index) const
+QAbstractButton *OptionsWindow::databaseOption(int index) const
 {
     return m_database->button(index);
 }
 
-QCheckBox *OptionsFrm::box(OptionsLogic::Box box) const
+QCheckBox *OptionsWindow::box(OptionsLogic::Box box) const
 {
     return m_boxes[int(box)];
 }
 
-QPushButton *OptionsFrm::button(const QString &caption, int page) const
+QPushButton *OptionsWindow::button(const QString &caption, int page) const
 {
     const QWidget *root = page < 0 ? static_cast<const QWidget *>(this) : m_tabs->widget(page);
     for (QPushButton *b : root->findChildren<QPushButton *>())
@@ -355,7 +355,7 @@ QPushButton *OptionsFrm::button(const QString &caption, int page) const
     return nullptr;
 }
 
-bool OptionsFrm::checkField(Field f)
+bool OptionsWindow::checkField(Field f)
 {
     Checked &c = m_fields[f];
     if (m_checking || c.edit->text() == c.taken)
@@ -398,7 +398,7 @@ bool OptionsFrm::checkField(Field f)
     return !result.refocus;
 }
 
-bool OptionsFrm::checkPending()
+bool OptionsWindow::checkPending()
 {
     for (int f = 0; f < FieldCount; ++f) {
         if (!checkField(Field(f)))
@@ -407,7 +407,7 @@ bool OptionsFrm::checkPending()
     return true;
 }
 
-bool OptionsFrm::eventFilter(QObject *watched, QEvent *event)
+bool OptionsWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::FocusOut) {
         // Switching to another program or opening a menu is not leaving the box.
@@ -421,35 +421,35 @@ bool OptionsFrm::eventFilter(QObject *watched, QEvent *event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-void OptionsFrm::showEnergyTotals()
+void OptionsWindow::showEnergyTotals()
 {
     const std::array<QString, 4> totals = m_logic.energyTotals();
     for (int i = 0; i < 4; ++i)
         m_energy[i]->setText(totals[i]);
 }
 
-void OptionsFrm::showPolarity()
+void OptionsWindow::showPolarity()
 {
-    const PolarityTest &test = m_logic.polarity();
+    const EnergyDirectionProbe &test = m_logic.polarity();
     for (int ch = 0; ch < 2; ++ch) {
-        const PolarityTest::Box &b = ch == 0 ? test.ch1() : test.ch2();
+        const EnergyDirectionProbe::Box &b = ch == 0 ? test.ch1() : test.ch2();
         QLineEdit *edit = m_polarity[ch];
         edit->setText(b.text);
         // The colours are the test's answer.
         QPalette p = palette();
         switch (b.look) {
-        case PolarityTest::Look::Idle:
+        case EnergyDirectionProbe::Look::Idle:
             break;
-        case PolarityTest::Look::Testing:
-        case PolarityTest::Look::Generated:
+        case EnergyDirectionProbe::Look::Testing:
+        case EnergyDirectionProbe::Look::Generated:
             p.setColor(QPalette::Base, QColor(255, 255, 0));
             p.setColor(QPalette::Text, Qt::black);
             break;
-        case PolarityTest::Look::White:
+        case EnergyDirectionProbe::Look::White:
             p.setColor(QPalette::Base, Qt::white);
             p.setColor(QPalette::Text, Qt::black);
             break;
-        case PolarityTest::Look::Consumed:
+        case EnergyDirectionProbe::Look::Consumed:
             p.setColor(QPalette::Base, QColor(0, 0, 255));
             p.setColor(QPalette::Text, Qt::white);
             break;
@@ -458,7 +458,7 @@ void OptionsFrm::showPolarity()
     }
 }
 
-void OptionsFrm::done()
+void OptionsWindow::done()
 {
     if (!checkPending())
         return;
@@ -466,7 +466,7 @@ void OptionsFrm::done()
     close();
 }
 
-void OptionsFrm::closeEvent(QCloseEvent *event)
+void OptionsWindow::closeEvent(QCloseEvent *event)
 {
     if (!checkPending()) {
         event->ignore();

@@ -20,14 +20,14 @@ class QTabWidget;
 // trigger values, the energy totals, the CH1 polarity test and MQTT. Every field
 // takes effect when it is clicked or left; the window holds no settings of
 // its own and is made afresh each time it opens.
-class OptionsFrm : public QMainWindow
+class OptionsWindow : public QMainWindow
 {
     Q_OBJECT
 public:
     // The boxes checked when they are left.
     enum Field { UserField, IntervalField, Ch1PowerField, Ch2PowerField, RateField, FieldCount };
 
-    OptionsFrm(OptionsLogic &logic, MqttPublisher &mqtt, QWidget *parent = nullptr);
+    OptionsWindow(OptionsLogic &logic, MqttPublisher &mqtt, QWidget *parent = nullptr);
 
     QTabWidget *tabs() const { return m_tabs; }
     MqttPanel *mqttPanel() const { return m_mqtt; }

@@ -6,7 +6,7 @@
 #include "recording/error_log.h"
 #include "recording/insert_statement.h"
 #include "recording/odbc_execution.h"
-#include "recording/sample_dispatch.h"
+#include "realtime/sample_dispatch.h"
 
 #include <QDateTime>
 #include <QFileInfo>

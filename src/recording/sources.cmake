@@ -1,6 +1,5 @@
 # Sources of src/recording
 target_sources(qmncore PRIVATE
-  ${CMAKE_CURRENT_LIST_DIR}/sample_dispatch.cpp
   ${CMAKE_CURRENT_LIST_DIR}/error_log.cpp
   ${CMAKE_CURRENT_LIST_DIR}/insert_statement.cpp
   ${CMAKE_CURRENT_LIST_DIR}/odbc_execution.cpp

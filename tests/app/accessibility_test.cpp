@@ -11,13 +11,13 @@
 #include "dashboard/odometer_widget.h"
 #include "dashboard/round_gauge_widget.h"
 #include "dashboard/trend_chart_widget.h"
-#include "device/device_utility_window.h"
+#include "device/utility_window.h"
 #include "download/download_saver.h"
 #include "download/download_window.h"
-#include "download/save_dialog.h"
-#include "link/com_panel.h"
+#include "download/save_download_dialog.h"
+#include "link/communication_panel.h"
 #include "listing/listing_window.h"
-#include "net/web_window.h"
+#include "portal/web_window.h"
 #include "options/options_window.h"
 
 #include <gtest/gtest.h>
@@ -128,7 +128,7 @@ protected:
 TEST_F(Accessibility, EveryWindowNamesItsControlsAndReadsItsLabelsAsShown)
 {
     sample(1500, 12.5);
-    auto *save = new savedl(program.download(), dir.path(), &window);
+    auto *save = new SaveDownloadDialog(program.download(), dir.path(), &window);
     const QList<QWidget *> windows = {&window,
                                       window.comPanel(),
                                       window.showListing(),
@@ -163,7 +163,7 @@ TEST_F(Accessibility, EveryWindowNamesItsControlsAndReadsItsLabelsAsShown)
 TEST_F(Accessibility, DashboardReadoutsSayWhatTheyShow)
 {
     using D = RealtimeDashboard;
-    Realtime *dash = window.showDashboard();
+    DashboardWindow *dash = window.showDashboard();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(dash));
     sample(1500, 0.01);
     sample(1500, 0.01);

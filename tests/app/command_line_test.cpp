@@ -1,4 +1,4 @@
-#include "net/bridge_client.h"
+#include "link/bridge_client.h"
 #include "text_file.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The program as a service runs it: --headless, no display, one instance
 // per settings file.
 #include "monitor_sim.h"
-#include "net/bridge_client.h"
+#include "link/bridge_client.h"
 #include "recording/database_creator.h"
 #include "text_file.h"
 

@@ -60,7 +60,7 @@ TEST(DashboardFlow, WindowShowsTheStoredSamples)
     ScriptedDialogs dialogs;
     Program program(ini, dir.filePath("data"), dialogs);
     MainWindow mainWindow(program);
-    Realtime *w = mainWindow.showDashboard();
+    DashboardWindow *w = mainWindow.showDashboard();
     program.flags().realtimeActive = true;
     int seen = 0;
     program.dispatch().addStep("count", [&seen](const RealtimeSample &) { ++seen; });

@@ -30,10 +30,10 @@ public:
     }
 };
 
-class DashboardWindow : public ::testing::Test
+class DashboardWindowTest : public ::testing::Test
 {
 protected:
-    DashboardWindow()
+    DashboardWindowTest()
     {
         program.setClock(&clock);
         program.flags().realtimeActive = true;
@@ -47,18 +47,18 @@ protected:
         program.sample().KWh1 = 1234.5678;
         program.dispatch().LogSample(program.sample());
     }
-    Realtime *open()
+    DashboardWindow *open()
     {
         QAction *entry = mainWindow.action("Real-Time Data/Real-Time Data Panel");
         EXPECT_TRUE(entry && entry->isEnabled());
         if (entry)
             entry->trigger();
-        auto *w = mainWindow.findChild<Realtime *>();
+        auto *w = mainWindow.findChild<DashboardWindow *>();
         EXPECT_TRUE(w && QTest::qWaitForWindowExposed(w));
         return w;
     }
     // Lets the window catch up with what the samples changed.
-    void settle(Realtime *w)
+    void settle(DashboardWindow *w)
     {
         (void)QTest::qWaitFor([&] { return w->powerBox(D::Ch1)->text() == program.dashboard().powerText(D::Ch1); });
         QCoreApplication::processEvents();
@@ -72,21 +72,21 @@ protected:
     MainWindow mainWindow{program};
 };
 
-TEST_F(DashboardWindow, ReadoutsBeforeTheFirstSample)
+TEST_F(DashboardWindowTest, ReadoutsBeforeTheFirstSample)
 {
     // The dashboard sees each sample after the database and the listing, and
     // before the portal's decision.
     EXPECT_EQ(program.dispatch().stepNames(), QStringList({"database", "DoList", "DoDash", "Wpt"}));
-    Realtime *w = open();
+    DashboardWindow *w = open();
     EXPECT_EQ(w->windowTitle(), "Real-Time Dashboard");
     EXPECT_EQ(w->powerBox(D::Ch1)->text(), "CH1 Power");
     EXPECT_EQ(w->chart(ChartHistory::Voltage)->toolTip(),
               "This chart displays the line voltage and covers a period of 5. minutes of real-time voltage.");
 }
 
-TEST_F(DashboardWindow, StatusBoxFollowsTheWatchdogWithoutASample)
+TEST_F(DashboardWindowTest, StatusBoxFollowsTheWatchdogWithoutASample)
 {
-    Realtime *w = open();
+    DashboardWindow *w = open();
     // Packet bytes have just arrived: the watchdog sees real-time running.
     program.flags().realtimeActive = false;
     program.flags().watchdogCount = 0;
@@ -103,9 +103,9 @@ TEST_F(DashboardWindow, StatusBoxFollowsTheWatchdogWithoutASample)
     EXPECT_EQ(w->powerBox(D::Ch1)->text(), " CH1 Power: 800 W");
 }
 
-TEST_F(DashboardWindow, BurstCostsOneRepaintAndHiddenNone)
+TEST_F(DashboardWindowTest, BurstCostsOneRepaintAndHiddenNone)
 {
-    Realtime *w = open();
+    DashboardWindow *w = open();
     sample(100, 100);
     settle(w);
     PaintCounter counter;
@@ -129,15 +129,15 @@ TEST_F(DashboardWindow, BurstCostsOneRepaintAndHiddenNone)
     EXPECT_EQ(w->powerBox(D::Ch1)->text(), " CH1 Power: 2000 W");
 }
 
-TEST_F(DashboardWindow, ClosedWindowReopensWithDesignedScales)
+TEST_F(DashboardWindowTest, ClosedWindowReopensWithDesignedScales)
 {
-    Realtime *w = open();
+    DashboardWindow *w = open();
     for (int i = 0; i < 3; ++i)
         sample(9000, 0);
     settle(w);
     EXPECT_EQ(w->gauge(D::AL1)->state().GaugeMax, 10000);
     w->close();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !mainWindow.findChild<Realtime *>(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !mainWindow.findChild<DashboardWindow *>(); }));
     sample(200, 0);
     w = open();
     EXPECT_EQ(w->gauge(D::AL1)->state().GaugeMax, 1500);

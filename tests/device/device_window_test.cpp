@@ -1,7 +1,7 @@
 #include "device_fixture.h"
 
 #include "app/main_window.h"
-#include "device/device_utility_window.h"
+#include "device/utility_window.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -19,7 +19,7 @@ TEST_F(DeviceTest, TheMenuOpensTheUtilityShowingTheMonitorsSettings)
     QAction *entry = main.action("QMN-4400 Utility");
     ASSERT_TRUE(entry && entry->isEnabled());
     entry->trigger();
-    QPointer<QMN_Util> window = main.findChild<QMN_Util *>();
+    QPointer<UtilityWindow> window = main.findChild<UtilityWindow *>();
     ASSERT_TRUE(window);
     EXPECT_EQ(window->windowTitle(), "Energy Consumption Monitor / Logger SETUP");
 
@@ -49,7 +49,7 @@ TEST_F(DeviceTest, TheAddressSaveWaitsForAnEditAndLoadBoxesShowTheMask)
 {
     program->settings().LoadStatus = 10;
     program->sample().deviceAddress = 77;
-    QMN_Util window(device());
+    UtilityWindow window(device());
     EXPECT_EQ(window.boxEdit(Box::Address)->text(), "77");
     QPushButton *save = window.button("Save", "Device Address");
     ASSERT_TRUE(save);
@@ -68,7 +68,7 @@ TEST_F(DeviceTest, TheAddressSaveWaitsForAnEditAndLoadBoxesShowTheMask)
 
 TEST_F(DeviceTest, AReadOutlivesItsClosedWindow)
 {
-    auto *window = new QMN_Util(device());
+    auto *window = new UtilityWindow(device());
     window->show();
     window->button("Read QMN-4400 Settings")->click();
     window->close(); // deleted later, while the read waits for the monitor

@@ -3,7 +3,7 @@
 #include "app/main_window.h"
 #include "app/program.h"
 #include "download/download_window.h"
-#include "download/save_dialog.h"
+#include "download/save_download_dialog.h"
 #include "monitor_sim.h"
 #include "scripted_dialogs.h"
 
@@ -43,10 +43,10 @@ struct DownloadWindowTest : ::testing::Test
     }
     void TearDown() override { window.reset(); }
 
-    savedl *saveDialog()
+    SaveDownloadDialog *saveDialog()
     {
         for (QWidget *w : QApplication::topLevelWidgets()) {
-            if (auto *d = qobject_cast<savedl *>(w); d && d->isVisible())
+            if (auto *d = qobject_cast<SaveDownloadDialog *>(w); d && d->isVisible())
                 return d;
         }
         return nullptr;
@@ -67,7 +67,7 @@ TEST_F(DownloadWindowTest, DownloadedRecordsEndUpInTheMainList)
 {
     EXPECT_FALSE(window->mainListView()->isVisible());
     window->action("Files/Download Data")->trigger();
-    DownloadFrm *frm = window->showDownload();
+    DownloadWindow *frm = window->showDownload();
     QTest::mouseClick(button(frm, "Start"), Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return saveDialog() != nullptr; }, 20000));
     EXPECT_EQ(frm->deviceIdBox()->text(), "074523009900");
@@ -81,7 +81,7 @@ TEST_F(DownloadWindowTest, DownloadedRecordsEndUpInTheMainList)
     EXPECT_EQ(program->mainStatus().lines(), QStringList({"A download is in progress: abort it first."}));
     EXPECT_TRUE(program->flags().downloadMode);
 
-    savedl *dialog = saveDialog();
+    SaveDownloadDialog *dialog = saveDialog();
     QApplication::setActiveWindow(dialog);
     ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
     dialog->timeBox()->setFocus();
@@ -109,7 +109,7 @@ TEST_F(DownloadWindowTest, DownloadedRecordsEndUpInTheMainList)
 
 TEST_F(DownloadWindowTest, LineEventsGoToTheDownloadListOnly)
 {
-    DownloadFrm *frm = window->showDownload();
+    DownloadWindow *frm = window->showDownload();
     emit program->serial().commEvent(1003);
     EXPECT_EQ(program->download().messages().lines(), QStringList({"Com event error # 1003"}));
     EXPECT_EQ(frm->statusView()->model()->rowCount(), 1);

@@ -6,8 +6,14 @@ qmn_add_test(test_exchange
   TIMEOUT 120
 )
 qmn_add_test(test_panel
+  ${CMAKE_CURRENT_LIST_DIR}/communication_panel_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/com_panel_logic_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/com_panel_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/port_map_test.cpp
   LINK qmnsim
+)
+qmn_add_test(test_bridge
+  ${CMAKE_CURRENT_LIST_DIR}/bridge_flow_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/bridge_listener_test.cpp
+  LINK qmnsim
+  TIMEOUT 120
 )

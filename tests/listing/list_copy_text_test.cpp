@@ -1,6 +1,6 @@
 // The clipboard text of the listing's tables, and the figures' text in the
 // user's locale.
-#include "listing/list_copy_text.h"
+#include "common/list_copy_text.h"
 #include "listing_fixture.h"
 
 #include <QTimeZone>

@@ -4,7 +4,7 @@
 #include "common/program_flags.h"
 #include "listing/realtime_listing.h"
 #include "realtime/realtime_sample.h"
-#include "recording/sample_dispatch.h"
+#include "realtime/sample_dispatch.h"
 #include "settings/settings.h"
 
 #include <gtest/gtest.h>

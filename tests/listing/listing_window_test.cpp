@@ -25,10 +25,10 @@
 
 namespace {
 
-class ListingWindow : public ::testing::Test
+class ListingWindowTest : public ::testing::Test
 {
 protected:
-    ListingWindow()
+    ListingWindowTest()
     {
         program.setClock(&clock);
         program.flags().realtimeActive = true;
@@ -49,9 +49,9 @@ protected:
         sampleAt(10, 1, 0, 900, 300);
         sampleAt(10, 2, 0, 900, 300);
     }
-    RTlist *open()
+    ListingWindow *open()
     {
-        RTlist *w = mainWindow.showListing();
+        ListingWindow *w = mainWindow.showListing();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(w));
         return w;
     }
@@ -76,7 +76,7 @@ void PrintTo(const CopyCase &c, std::ostream *os)
 {
     *os << c.command << (c.selectSecondRow ? ", second row selected" : "") << (c.rightClick ? ", right click" : "");
 }
-class CopyCommands : public ListingWindow, public ::testing::WithParamInterface<CopyCase>
+class CopyCommands : public ListingWindowTest, public ::testing::WithParamInterface<CopyCase>
 {
 };
 
@@ -89,7 +89,7 @@ TEST_P(CopyCommands, PutTheMinutePageOnTheClipboardAndSaySo)
 {
     const CopyCase c = GetParam();
     twoMinutes();
-    RTlist *w = open();
+    ListingWindow *w = open();
     w->tabs()->setCurrentIndex(ListingTables::Minute);
     if (c.selectSecondRow)
         w->table(ListingTables::Minute)->selectRow(1);
@@ -132,12 +132,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Under a comma decimal mark the table shows "120,0": the file keeps each
 // such value whole, in quotes.
-TEST_F(ListingWindow, ExportCsvWritesTheCurrentPageAsAFileASpreadsheetReads)
+TEST_F(ListingWindowTest, ExportCsvWritesTheCurrentPageAsAFileASpreadsheetReads)
 {
     const QLocale before;
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     twoMinutes();
-    RTlist *w = open();
+    ListingWindow *w = open();
     w->tabs()->setCurrentIndex(ListingTables::Minute);
     dialogs.nextFileName = dir.filePath("minutes.csv");
 
@@ -159,10 +159,10 @@ TEST_F(ListingWindow, ExportCsvWritesTheCurrentPageAsAFileASpreadsheetReads)
     EXPECT_TRUE(dialogs.messages.isEmpty());
 }
 
-TEST_F(ListingWindow, ClearListEmptiesOnlyTheOneSecondTableOnYes)
+TEST_F(ListingWindowTest, ClearListEmptiesOnlyTheOneSecondTableOnYes)
 {
     twoMinutes();
-    RTlist *w = open();
+    ListingWindow *w = open();
     auto *clear = w->findChild<QPushButton *>("Command_clear");
     dialogs.answers = {false, true};
     clear->click();
@@ -175,10 +175,10 @@ TEST_F(ListingWindow, ClearListEmptiesOnlyTheOneSecondTableOnYes)
     EXPECT_EQ(w->table(ListingTables::OneSecond)->model()->rowCount(), 0);
 }
 
-TEST_F(ListingWindow, CloseWarnsAndOnYesLosesTheRowsButNotTheStatistics)
+TEST_F(ListingWindowTest, CloseWarnsAndOnYesLosesTheRowsButNotTheStatistics)
 {
     twoMinutes();
-    QPointer<RTlist> w = open();
+    QPointer<ListingWindow> w = open();
     EXPECT_FALSE(w->noticeView()->isVisible()); // samples were listed
     w->action("Exit")->trigger();
     EXPECT_EQ(dialogs.questions, QStringList{"You will lose the listed data."});
@@ -194,14 +194,14 @@ TEST_F(ListingWindow, CloseWarnsAndOnYesLosesTheRowsButNotTheStatistics)
 
     // Samples go on while the window is gone; opening it again shows them.
     sampleAt(10, 3, 0, 800, 200);
-    RTlist *again = open();
+    ListingWindow *again = open();
     EXPECT_EQ(again->table(ListingTables::Minute)->model()->rowCount(), 1);
     EXPECT_EQ(again->table(ListingTables::Minute)->model()->index(0, 3).data().toString(), "900");
 }
 
-TEST_F(ListingWindow, ExplanationsGoWhenFocusMovesToAnotherControlNotWhenTheirListOpens)
+TEST_F(ListingWindowTest, ExplanationsGoWhenFocusMovesToAnotherControlNotWhenTheirListOpens)
 {
-    RTlist *w = open();
+    ListingWindow *w = open();
     w->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(w));
     w->tabs()->setCurrentIndex(ListingTables::Renewable);
@@ -233,18 +233,18 @@ TEST_F(ListingWindow, ExplanationsGoWhenFocusMovesToAnotherControlNotWhenTheirLi
     EXPECT_EQ(combo->count(), 0);
 }
 
-TEST_F(ListingWindow, MenuEntryOpensTheOneWindowAndRaisesIt)
+TEST_F(ListingWindowTest, MenuEntryOpensTheOneWindowAndRaisesIt)
 {
     QAction *entry = mainWindow.action("Real-Time Data/Real-Time Data Listing");
     ASSERT_TRUE(entry && entry->isEnabled());
     entry->trigger();
-    auto *w = mainWindow.findChild<RTlist *>();
+    auto *w = mainWindow.findChild<ListingWindow *>();
     ASSERT_TRUE(w && w->isVisible());
     EXPECT_EQ(w->windowTitle(), "Real-Time Listing");
     w->findChild<QPushButton *>("Command_Hide")->click();
     EXPECT_FALSE(w->isVisible());
     entry->trigger();
-    EXPECT_EQ(mainWindow.findChildren<RTlist *>().size(), 1);
+    EXPECT_EQ(mainWindow.findChildren<ListingWindow *>().size(), 1);
     EXPECT_TRUE(w->isVisible());
 }
 
@@ -273,7 +273,7 @@ TEST_P(RealTimeCommands, SwitchTheMonitor)
     program->flags().realtimeActive = c.streamingBefore;
 
     if (c.dashboard) {
-        Realtime *w = mainWindow.showDashboard();
+        DashboardWindow *w = mainWindow.showDashboard();
         QPushButton *start = nullptr;
         for (QPushButton *b : w->findChildren<QPushButton *>())
             start = b->text() == c.command ? b : start;

@@ -2,7 +2,7 @@
 #include "options/options_window.h"
 #include "options/mqtt_panel.h"
 #include "mqtt/broker.h"
-#include "net/web_window.h"
+#include "portal/web_window.h"
 #include "text_file.h"
 
 #include <QApplication>
@@ -21,15 +21,15 @@ struct OptionsWindowTest : OptionsFixture
 {
     void open()
     {
-        window = new OptionsFrm(options(), program.mqtt());
+        window = new OptionsWindow(options(), program.mqtt());
         window->show();
         window->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     }
     void TearDown() override { delete window; }
 
-    QLineEdit *field(OptionsFrm::Field f) { return window->field(f); }
-    QPointer<OptionsFrm> window;
+    QLineEdit *field(OptionsWindow::Field f) { return window->field(f); }
+    QPointer<OptionsWindow> window;
 };
 
 } // namespace
@@ -37,31 +37,31 @@ struct OptionsWindowTest : OptionsFixture
 TEST_F(OptionsWindowTest, LeavingABoxChecksItOnceAndRefusalKeepsTheFocus)
 {
     open();
-    field(OptionsFrm::IntervalField)->setFocus();
-    field(OptionsFrm::IntervalField)->setText("soon");
-    field(OptionsFrm::UserField)->setFocus();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return field(OptionsFrm::IntervalField)->hasFocus(); }, 5000));
+    field(OptionsWindow::IntervalField)->setFocus();
+    field(OptionsWindow::IntervalField)->setText("soon");
+    field(OptionsWindow::UserField)->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return field(OptionsWindow::IntervalField)->hasFocus(); }, 5000));
     EXPECT_EQ(dialogs.messages, QStringList({"Interval must be a numeric value"}));
 
-    field(OptionsFrm::IntervalField)->setText("9.6");
-    field(OptionsFrm::UserField)->setFocus();
+    field(OptionsWindow::IntervalField)->setText("9.6");
+    field(OptionsWindow::UserField)->setFocus();
     QTest::qWait(0);
-    EXPECT_EQ(field(OptionsFrm::IntervalField)->text(), "10");
+    EXPECT_EQ(field(OptionsWindow::IntervalField)->text(), "10");
     EXPECT_EQ(dialogs.messages.size(), 2);
     EXPECT_EQ(settings().WptThresT, 10);
 }
 
 TEST_F(OptionsWindowTest, ClosingChecksPendingTextAndDoneRefreshesTheWebWindow)
 {
-    WebFrm web(program.portal());
+    WebWindow web(program.portal());
     open();
-    field(OptionsFrm::Ch1PowerField)->setText("120");
-    field(OptionsFrm::UserField)->setText("");
+    field(OptionsWindow::Ch1PowerField)->setText("120");
+    field(OptionsWindow::UserField)->setText("");
     window->close();
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(dialogs.messages, QStringList({"User error"}));
 
-    field(OptionsFrm::UserField)->setText("carol");
+    field(OptionsWindow::UserField)->setText("carol");
     window->doneButton()->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.isNull(); }, 5000));
     EXPECT_EQ(web.textBox(0)->text(), "carol");
@@ -108,7 +108,7 @@ TEST_F(OptionsWindowTest, LoadShowsTheSavedChoicesTheEnergyTotalsAndTheAccountPa
 TEST_F(OptionsWindowTest, PolarityTestShowsItsAnswerInColour)
 {
     open();
-    PolarityTest &test = options().polarity();
+    EnergyDirectionProbe &test = options().polarity();
     QLineEdit *ch1 = window->polarityBox(1);
     EXPECT_EQ(ch1->text(), "Idle");
     window->button("Test Energy Polarity")->click();

@@ -3,7 +3,7 @@
 #include "realtime/realtime_sample.h"
 #include "recording/database_logger.h"
 #include "recording/error_log.h"
-#include "recording/sample_dispatch.h"
+#include "realtime/sample_dispatch.h"
 #include "scripted_dialogs.h"
 #include "common/status_list.h"
 

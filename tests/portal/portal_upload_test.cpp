@@ -1,0 +1,246 @@
+#include "common/clock.h"
+#include "common/program_flags.h"
+#include "portal/fake_portal.h"
+#include "portal/portal_upload.h"
+#include "realtime/realtime_sample.h"
+#include "realtime/sample_dispatch.h"
+#include "scripted_dialogs.h"
+#include "settings/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <QTest>
+
+namespace {
+
+class FixedClock : public Clock
+{
+public:
+    QDateTime now() const override { return at; }
+    QDateTime at{QDate(2024, 3, 7), QTime(12, 0, 0)};
+};
+
+// The upload wired into a dispatch as the program wires it, after a
+// database step; the test ticks the post timer itself.
+struct UploadTest : ::testing::Test
+{
+    UploadTest()
+    {
+        flags.realtimeActive = true;
+        settings.WptWriteEnable = true;
+        settings.WptThresT = 60;
+        settings.WptThres1 = 200;
+        settings.WptThres2 = 200;
+        dispatch.addStep("database", [](const RealtimeSample &) {});
+        upload.installInto(dispatch);
+        dispatch.addStep("after", [this](const RealtimeSample &) { ++laterSteps; });
+    }
+
+    void sampleOf(double p1, double p2 = 0)
+    {
+        sample.p1 = p1;
+        sample.p2 = p2;
+        dispatch.LogSample(sample);
+    }
+    // Steady power long enough for the history to hold nothing else, then a
+    // clean list.
+    void settle(double p1, double p2 = 0)
+    {
+        for (int i = 0; i < PortalUpload::kHistory + 1; ++i)
+            sampleOf(p1, p2);
+        upload.posts().clear();
+    }
+    QString cell(int row, int column) { return upload.posts().cellText(row, column); }
+    int rows() { return upload.posts().rowCount(); }
+
+    Settings settings;
+    RealtimeSample sample;
+    ProgramFlags flags;
+    FixedClock clock;
+    ScriptedDialogs dialogs;
+    QStringList saved;
+    SampleDispatch dispatch;
+    PortalUpload upload{{sample, settings, flags, clock, dialogs, [this](const QStringList &k) { saved << k; }}};
+    int laterSteps = 0;
+};
+
+using C = PostListModel::ColumnIndex;
+
+} // namespace
+
+struct StepCase
+{
+    const char *name;
+    std::vector<double> ch1; // after settling on the first value
+    const char *swing;
+    std::array<int64_t, 5> history;
+};
+
+class UploadSteps : public UploadTest, public ::testing::WithParamInterface<StepCase>
+{
+};
+
+TEST_P(UploadSteps, ChangeArmsThenSettledValuePosts)
+{
+    const StepCase &c = GetParam();
+    settle(c.ch1.front());
+    for (size_t i = 1; i + 1 < c.ch1.size(); ++i) {
+        sampleOf(c.ch1[i]);
+        EXPECT_TRUE(upload.armed(1));
+    }
+    EXPECT_EQ(rows(), 0);
+    sampleOf(c.ch1.back());
+    ASSERT_EQ(rows(), 1);
+    EXPECT_EQ(cell(0, C::TriggerSource), "CH1 / ");
+    EXPECT_EQ(cell(0, C::Trig1), c.swing);
+    EXPECT_EQ(cell(0, C::Trig2), "0");
+    EXPECT_EQ(upload.powerHistory(1), c.history);
+    // The decision never stops the steps after it.
+    EXPECT_EQ(laterSteps, PortalUpload::kHistory + int(c.ch1.size()));
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, UploadSteps,
+    ::testing::Values(StepCase{"Rise", {100, 2000, 2010}, "1,900", {2010, 2000, 2010, 2010, 2010}},
+                      StepCase{"Fall", {2000, 100, 105}, "-1,900", {105, 100, 105, 105, 105}},
+                      // Beyond 32 bits: the first sample after a long gap.
+                      StepCase{"Huge", {100, 5e9, 5e9}, "4,999,999,900", {int64_t(5e9), int64_t(5e9), int64_t(5e9),
+                                                                          int64_t(5e9), int64_t(5e9)}}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// A swing exactly the size of a channel's trigger does not arm it, one watt
+// more does; each channel goes by its own trigger.
+struct EdgeCase
+{
+    const char *name;
+    int channel;
+    double swing;
+    bool arms;
+};
+
+class TriggerEdge : public UploadTest, public ::testing::WithParamInterface<EdgeCase>
+{
+};
+
+TEST_P(TriggerEdge, OnlyASwingBeyondTheChannelsTriggerArms)
+{
+    const EdgeCase &c = GetParam();
+    settings.WptThres1 = 150;
+    settings.WptThres2 = 250;
+    settle(1000, 1000);
+    const double p1 = 1000 + (c.channel == 1 ? c.swing : 0);
+    const double p2 = 1000 + (c.channel == 2 ? c.swing : 0);
+    sampleOf(p1, p2);
+    EXPECT_EQ(upload.armed(c.channel), c.arms);
+    sampleOf(p1, p2);
+    EXPECT_EQ(rows(), c.arms ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, TriggerEdge,
+                         ::testing::Values(EdgeCase{"Ch1AtTrigger", 1, 150, false}, EdgeCase{"Ch1Beyond", 1, 151, true},
+                                           EdgeCase{"Ch1BetweenTheTriggers", 1, -200, true},
+                                           EdgeCase{"Ch2AtTrigger", 2, -250, false},
+                                           EdgeCase{"Ch2BetweenTheTriggers", 2, 200, false},
+                                           EdgeCase{"Ch2Beyond", 2, 251, true}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(UploadTest, PostTimerStopsWithRealTimeDataAndItsLastTickCounts)
+{
+    settings.WptThresT = 2;
+    settle(1500);
+    ASSERT_TRUE(upload.postTimer().isActive());
+    EXPECT_EQ(upload.postTimer().interval(), 1000);
+    upload.postTimerTick();
+    flags.realtimeActive = false;
+    upload.postTimerTick(); // the interval ends as the timer stops
+    EXPECT_FALSE(upload.postTimer().isActive());
+    flags.realtimeActive = true;
+    sampleOf(1500);
+    EXPECT_TRUE(upload.postTimer().isActive());
+    ASSERT_EQ(rows(), 1);
+    EXPECT_EQ(cell(0, C::TriggerSource), " Time out");
+}
+
+TEST_F(UploadTest, BothChannelsSettlingGiveOnePostFromCh2)
+{
+    settle(1000, 500);
+    sampleOf(3000, 2500);
+    sampleOf(3001, 2501);
+    ASSERT_EQ(rows(), 1);
+    EXPECT_EQ(QStringList({cell(0, C::TriggerSource), cell(0, C::Trig1), cell(0, C::Trig2)}),
+              QStringList({"CH2 / ", "2,000", "2,000"}));
+}
+
+TEST_F(UploadTest, IntervalEndingWhileArmedIsUsedUp)
+{
+    settings.WptThresT = 2;
+    settle(1000, 500);
+    sampleOf(1000, 2500); // CH2 armed
+    upload.postTimerTick();
+    upload.postTimerTick(); // the interval ends
+    sampleOf(1000, 4000); // still changing: no time-out post
+    EXPECT_EQ(rows(), 0);
+    sampleOf(1000, 4000); // settled
+    ASSERT_EQ(rows(), 1);
+    EXPECT_EQ(cell(0, C::TriggerSource), "CH2 / ");
+    sampleOf(1000, 4000);
+    EXPECT_EQ(rows(), 1);
+}
+
+TEST_F(UploadTest, LoadChangePostsWhileDisabledAndListKeepsNewest1000)
+{
+    settings.WptWriteEnable = false;
+    settle(1500);
+    EXPECT_EQ(rows(), 0);
+    for (int i = 1; i <= PostListModel::kCap + 1; ++i) {
+        sample.p2 = i;
+        upload.loadChanged();
+    }
+    ASSERT_EQ(rows(), PostListModel::kCap);
+    EXPECT_EQ(cell(0, C::Ch2Watt), "1,001");
+    EXPECT_EQ(cell(PostListModel::kCap - 1, C::Ch2Watt), "2");
+    EXPECT_EQ(cell(0, C::TriggerSource), "");
+    EXPECT_EQ(cell(0, C::TimeOfPost), "12:00:00");
+}
+
+TEST_F(UploadTest, DeadPortalIsReportedOnceUntilAPostGetsOut)
+{
+    FakePortal portal;
+    const QString live = portal.address();
+    portal.close(); // nothing listens there now
+    settings.PortalHost = live;
+    settle(1000);
+    for (int i = 0; i < 3; ++i) {
+        upload.loadChanged();
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !upload.postInFlight(); }, 5000));
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs.messages.isEmpty(); }, 5000));
+    EXPECT_EQ(dialogs.messages, QStringList({"Server Write Error"}));
+    EXPECT_TRUE(upload.portalStatus().startsWith("Could not post to " + live));
+
+    FakePortal running;
+    settings.PortalHost = running.address();
+    upload.loadChanged();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return running.requests.size() == 1; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return upload.portalStatus().startsWith("Last post sent"); }, 5000));
+    settings.PortalHost = live;
+    upload.loadChanged();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialogs.messages.size() == 2; }, 5000));
+    EXPECT_EQ(rows(), 5); // every post has its row, sent or not
+}
+
+TEST_F(UploadTest, RequestCarriesTheMomentTheConnectionStood)
+{
+    FakePortal portal;
+    settings.PortalHost = portal.address();
+    settings.LoadStatus = 3;
+    settle(1000);
+    upload.loadChanged();
+    clock.at = clock.at.addSecs(5); // the connection stands only once the event loop runs
+    ASSERT_TRUE(QTest::qWaitFor([&] { return portal.requests.size() == 1; }, 5000));
+    const QMap<QByteArray, QByteArray> query = queryOf(portal.requests[0]);
+    EXPECT_EQ(query.value("time"), "12:00:05");
+    EXPECT_EQ(query.value("load"), "3");
+    EXPECT_EQ(cell(0, C::TimeOfPost), "12:00:00");
+}
