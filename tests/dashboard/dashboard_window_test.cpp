@@ -76,7 +76,7 @@ TEST_F(DashboardWindowTest, ReadoutsBeforeTheFirstSample)
 {
     // The dashboard sees each sample after the database and the listing, and
     // before the portal's decision.
-    EXPECT_EQ(program.dispatch().stepNames(), QStringList({"database", "DoList", "DoDash", "Wpt"}));
+    EXPECT_EQ(program.dispatch().stepNames(), QStringList({"database", "DoList", "DoDash", "Wpt", "mqtt"}));
     DashboardWindow *w = open();
     EXPECT_EQ(w->windowTitle(), "Real-Time Dashboard");
     EXPECT_EQ(w->powerBox(D::Ch1)->text(), "CH1 Power");
