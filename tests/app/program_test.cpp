@@ -109,13 +109,11 @@ TEST(Program, HandEditsMadeWhileRunningSurviveEverySave)
     // The user follows the README while the program runs.
     ASSERT_TRUE(writeText(f.settingsPath, "[startup]\nRate=0.15\ndbtype=SQlite\nsqldbpath=/srv/qmn.db\n"
                                           "[ports]\n3=/dev/ttyUSB7\n"));
-    program.sample().secondsCounter = 4242;
     program.SaveRecoveryState();
     program.saveKeys({"ComPort"}); // as the panel does
     program.exitSequence();
     const QString text = readText(f.settingsPath);
-    for (const char *line : {"dbtype=SQlite\n", "sqldbpath=/srv/qmn.db\n", "3=/dev/ttyUSB7\n", "QMNCounter=4242\n",
-                             "ComPort=1\n", "StartupComIsOn=False\n"})
+    for (const char *line : {"dbtype=SQlite\n", "sqldbpath=/srv/qmn.db\n", "3=/dev/ttyUSB7\n", "ComPort=1\n"})
         EXPECT_TRUE(text.contains(line)) << line << "\n" << qPrintable(text);
     EXPECT_FALSE(text.contains("dbtype=none"));
 }

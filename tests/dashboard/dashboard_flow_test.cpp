@@ -75,11 +75,9 @@ TEST(DashboardFlow, WindowShowsTheStoredSamples)
     const Row &last = rows.last();
     EXPECT_EQ(w->powerBox(D::Ch1)->text(), QString(" CH1 Power: %1 W").arg(last.p1));
     EXPECT_EQ(w->powerBox(D::Ch2)->text(), QString(" CH2 Power: %1 W").arg(last.p2));
-    EXPECT_EQ(w->powerBox(D::Total)->text(), QString(" TOT Power: %1 W").arg(last.p1 + last.p2));
     EXPECT_EQ(w->voltBox()->text(), " Volt: " + formatNumber(float(last.volt), "###.0") + " V");
     EXPECT_EQ(w->odometer(D::Ch1)->digits(), digits(last.kwh1));
     EXPECT_EQ(w->odometer(D::Ch2)->digits(), digits(last.kwh2));
-    EXPECT_EQ(w->odometer(D::Total)->digits(), digits(last.kwh1 + last.kwh2));
     EXPECT_EQ(w->gauge(D::AS2)->state().GaugeText, formatNumber(float(last.amp2), "###.0") + "A");
     // The chart holds the last 301 stored powers, none lost or doubled.
     const ChartHistory &h = program.dashboard().charts();

@@ -1,33 +1,9 @@
-// The clipboard text of the listing's tables, and the figures' text in the
-// user's locale.
-#include "common/list_copy_text.h"
+// The figures' text of the listing's tables in the user's locale.
 #include "listing_fixture.h"
 
 #include <QTimeZone>
 
 namespace {
-
-class CopyText : public ListingFixture
-{
-protected:
-    // Two minute rows: 10:01:00 over three samples, 10:02:00 over one.
-    void twoMinutes()
-    {
-        sample.Volt = 120;
-        sampleAt(at(10, 0, 58), 1000, 500);
-        sampleAt(at(10, 0, 59), 1200, 400);
-        sampleAt(at(10, 1, 0), 900, 300);
-        sampleAt(at(10, 2, 0), 900, 300);
-    }
-};
-
-TEST_F(CopyText, ColumnRangeAlwaysStartsRowsWithTheFirstColumn)
-{
-    twoMinutes();
-    // Headers of columns 3 to 5; rows give column 1, then columns 4 and 5.
-    EXPECT_EQ(listCopyText(tables.minute, true, 3, 5, true).text,
-              "Time\tCH1max W\tCH1min W\t\r\n2\t900\t900\r\n1\t1200\t1000\r\n");
-}
 
 struct LocaleCase
 {

@@ -68,7 +68,6 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"PowerBelowTheLimit", [](RealtimeSample &s) { s.p2 = 34999; }, "ch2_power", "34999"},
         ValueCase{"NegativePower", [](RealtimeSample &s) { s.p1 = -120; }, "ch1_power", "-120"},
         ValueCase{"EnergyBelowHalfAWattHour", [](RealtimeSample &s) { s.E1A = 1799; }, "ch1_kwh", ""},
-        ValueCase{"EnergyWithoutGrouping", [](RealtimeSample &s) { s.E1A = 3600.0 * 1234567; }, "ch1_kwh", "1234567"},
         ValueCase{"HalfAnAmpToEven", [](RealtimeSample &s) { s.Amp1 = 0.5f; }, "ch1_amps", ""},
         ValueCase{"OneAndAHalfToEven", [](RealtimeSample &s) { s.Amp2 = 1.5f; }, "ch2_amps", "2"},
         ValueCase{"VoltageTwoDecimals", [](RealtimeSample &s) { s.Volt = 119.95; }, "voltage", "119.95"}),
@@ -94,8 +93,7 @@ TEST_P(PortalUserName, StaysInsideItsQueryValue)
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, PortalUserName,
-                         ::testing::Values(std::pair{"bob", "bob"},
-                                           std::pair{"eve\r\nX-Admin: 1\r\n\r\nGET /", "eve%0D%0AX-Admin%3A%201%0D%0A%0D%0AGET%20%2F"},
+                         ::testing::Values(std::pair{"eve\r\nX-Admin: 1\r\n\r\nGET /", "eve%0D%0AX-Admin%3A%201%0D%0A%0D%0AGET%20%2F"},
                                            std::pair{"a&load=9", "a%26load%3D9"},
                                            std::pair{"Jos\xC3\xA9_-.~", "Jos%C3%A9_-.~"}));
 
