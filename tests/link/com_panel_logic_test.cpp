@@ -79,11 +79,10 @@ TEST_P(PortBox, LeavingTheBoxSetsThePortForTheNextOpenWithoutSaving)
 }
 
 INSTANTIATE_TEST_SUITE_P(Panel, PortBox,
-                         ::testing::Values(PortBoxCase{"7", 7, false}, PortBoxCase{" 12 ", 12, false},
-                                           PortBoxCase{"6.5", 6, false}, PortBoxCase{"7.5", 8, false},
-                                           PortBoxCase{"abc", 3, false}, PortBoxCase{"", 3, false},
+                         ::testing::Values(PortBoxCase{" 12 ", 12, false}, PortBoxCase{"6.5", 6, false},
+                                           PortBoxCase{"7.5", 8, false}, PortBoxCase{"", 3, false},
                                            PortBoxCase{"7a", 3, false}, PortBoxCase{"0", 3, true},
-                                           PortBoxCase{"65", 3, true}, PortBoxCase{"99999", 3, true}));
+                                           PortBoxCase{"65", 3, true}));
 
 TEST_F(PanelFixture, OpenPortOutsideOneToSixtyFourOpensNothing)
 {
