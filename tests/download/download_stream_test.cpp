@@ -53,8 +53,6 @@ TEST_P(Stream, SavesTheDataAndAnswersTheMonitor)
 INSTANTIATE_TEST_SUITE_P(
     Cases, Stream,
     ::testing::Values(
-        StreamCase{"MarkerEndsTheData", kRecord + "\x12" + kMarker, kRecord + "\x12" + kMarker, 1, {},
-                   DownloadStream::State::AfterMarker},
         StreamCase{"LoneFeIsData", kRecord + "\xFE\x12\xFE\x34", kRecord + "\xFE\x12\xFE\x34", 0, {},
                    DownloadStream::State::Data},
         StreamCase{"OtherTailIsNoSuccess", kRecord + kMarker + '\0' + "ENX", kRecord + kMarker, 3, {},
@@ -64,9 +62,8 @@ INSTANTIATE_TEST_SUITE_P(
                    3, {"SUCCESS"}, DownloadStream::State::Final}),
     [](const auto &info) { return std::string(info.param.name); });
 
-TEST(UnitInfo, IdentificationDigitsAndRecordCount)
+TEST(UnitInfo, RecordCount)
 {
-    EXPECT_EQ(UnitInfo::deviceIdText(QByteArray("\x07\x2D\x7B\x00\x63\x64", 6)), "074523009900");
     EXPECT_EQ(UnitInfo::recordCount(0x00017C), 53); // 380: 53.6 records
     EXPECT_EQ(UnitInfo::recordCount(111), -1);
     EXPECT_EQ(UnitInfo::recordCount(4 * 65536 + 65535), 65513);

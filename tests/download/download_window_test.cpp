@@ -1,13 +1,9 @@
 // The download as a user runs it: the main window's menu, the download
 // window, the save dialog and the records in the main list.
 #include "app/main_window.h"
-#include "app/program.h"
 #include "download/download_window.h"
 #include "download/save_download_dialog.h"
-#include "monitor_sim.h"
-#include "scripted_dialogs.h"
-
-#include <gtest/gtest.h>
+#include "sim_program.h"
 
 #include <QAction>
 #include <QApplication>
@@ -17,27 +13,19 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
 
-struct DownloadWindowTest : ::testing::Test
+struct DownloadWindowTest : SimProgramTest
 {
-    QTemporaryDir dir;
-    ScriptedDialogs dialogs;
-    MonitorSim sim;
-    std::unique_ptr<Program> program;
     std::unique_ptr<MainWindow> window;
 
     void SetUp() override
     {
-        QString error;
-        ASSERT_TRUE(sim.start(&error)) << qPrintable(error);
+        SimProgramTest::SetUp();
+        ASSERT_FALSE(HasFatalFailure());
         sim.logger().fillDay(120);
-        program = std::make_unique<Program>(dir.filePath("QMNpilot.ini"), dir.filePath("data"), dialogs);
-        program->portMap().setEntry(1, sim.devicePath());
-        program->settings().ZigbeeVersion = 8;
         window = std::make_unique<MainWindow>(*program);
         window->show();
     }

@@ -3,25 +3,9 @@
 #include "link/bridge_fixture.h"
 #include "link/flood_source.h"
 #include "recording/database_creator.h"
-
-#include <sqlite3.h>
+#include "stored_rows.h"
 
 namespace {
-
-QList<qint64> storedCounters(const QString &db)
-{
-    QList<qint64> result;
-    sqlite3 *h = nullptr;
-    if (sqlite3_open_v2(qPrintable(db), &h, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
-        return result;
-    sqlite3_stmt *st = nullptr;
-    sqlite3_prepare_v2(h, "select e1a from qmn_power order by rowid", -1, &st, nullptr);
-    while (st && sqlite3_step(st) == SQLITE_ROW)
-        result << sqlite3_column_int64(st, 0);
-    sqlite3_finalize(st);
-    sqlite3_close(h);
-    return result;
-}
 
 // Streams the source through the client, never holding more than a few
 // chunks in the client's buffer, and waits until the listener read it all.
@@ -73,10 +57,10 @@ TEST_F(BridgeFixture, StartUpSwitchListensAndEveryPacketAfterTheFirstArrivalBeco
     }
     ASSERT_EQ(samples.size(), packets.size() - 1);
 
-    QList<qint64> expected;
+    QList<QList<double>> expected;
     for (int i = 1; i < packets.size(); ++i)
-        expected << qint64(packets[i].energy1);
-    EXPECT_EQ(storedCounters(db), expected);
+        expected << QList<double>{double(packets[i].energy1)};
+    EXPECT_EQ(storedRows(db, "select e1a from qmn_power order by rowid"), expected);
     EXPECT_TRUE(dialogs.messages.isEmpty()) << qPrintable(dialogs.messages.join('\n'));
 }
 

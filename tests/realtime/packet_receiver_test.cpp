@@ -90,6 +90,7 @@ TEST_P(ReceiverRoads, ValidPacketsAfterNoiseGiveOneSampleEach)
     ASSERT_EQ(h.dispatched.size(), 1u);
     EXPECT_DOUBLE_EQ(h.dispatched[0].Volt, 240.5);
     EXPECT_DOUBLE_EQ(h.dispatched[0].E1A, 1000000);
+    EXPECT_EQ(h.dispatched[0].p1, 10000); // the first packet ever measures from zero
     EXPECT_FLOAT_EQ(h.dispatched[0].Amp1, 12.34f);
     EXPECT_EQ(h.dispatched[0].deviceAddress, 0x0203);
 
