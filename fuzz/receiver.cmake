@@ -10,6 +10,7 @@ add_executable(fuzz_receiver
   ${CMAKE_SOURCE_DIR}/src/realtime/realtime_packet.cpp
   ${CMAKE_SOURCE_DIR}/src/realtime/packet_receiver.cpp
   ${CMAKE_SOURCE_DIR}/src/realtime/derivation.cpp
+  ${CMAKE_SOURCE_DIR}/src/realtime/sample_dispatch.cpp
 )
 target_include_directories(fuzz_receiver PRIVATE ${CMAKE_SOURCE_DIR}/src)
 target_compile_options(fuzz_receiver PRIVATE ${QMN_FUZZ_FLAGS})

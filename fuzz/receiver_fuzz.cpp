@@ -10,6 +10,7 @@
 #include "realtime/packet_receiver.h"
 #include "realtime/realtime_packet.h"
 #include "realtime/realtime_sample.h"
+#include "realtime/sample_dispatch.h"
 
 #include <QCoreApplication>
 
@@ -26,11 +27,16 @@ struct Harness
     StatusList status;
     RealtimeSample sample;
     Clock clock;
-    Derivation derivation{sample, status, clock, [](const RealtimeSample &s) {
-                              // Exercises the consumer failing part-way.
-                              if (s.deviceAddress & 1)
-                                  throw std::runtime_error("consumer failed");
-                          }};
+    // A consumer that fails part-way, behind the dispatch as in the program.
+    SampleDispatch dispatch = [] {
+        SampleDispatch d;
+        d.addStep(QStringLiteral("failing"), [](const RealtimeSample &s) {
+            if (s.deviceAddress & 1)
+                throw std::runtime_error("consumer failed");
+        });
+        return d;
+    }();
+    Derivation derivation{sample, status, clock, [this](const RealtimeSample &s) { dispatch.LogSample(s); }};
     PacketReceiver receiver{flags, status, derivation};
 
     explicit Harness(const uint8_t *state)
