@@ -7,11 +7,14 @@
 
 namespace {
 
+// The label painted beside the boxes, as users know it; the digits are
+// watt-hours, and that is what a screen reader says.
 const QString kUnit = QStringLiteral("KWh");
+const QString kSpokenUnit = QStringLiteral("Wh");
 constexpr int kBoxes = 10;
 
 // A screen reader reads a static text by its name, so the name carries the
-// reading after what the odometer counts: "CH1 energy 0000001235 KWh".
+// reading after what the odometer counts: "CH1 energy 0000001235 Wh".
 class OdometerAccessible : public QAccessibleWidget
 {
 public:
@@ -51,7 +54,7 @@ Odometer::Odometer(std::function<QString()> digits, QWidget *parent)
 QString Odometer::reading() const
 {
     const QString d = digits();
-    return d.isEmpty() ? QString() : d + QLatin1Char(' ') + kUnit;
+    return d.isEmpty() ? QString() : d + QLatin1Char(' ') + kSpokenUnit;
 }
 
 void Odometer::refresh()

@@ -169,7 +169,7 @@ TEST_F(Accessibility, DashboardReadoutsSayWhatTheyShow)
     sample(1500, 0.01);
     ASSERT_TRUE(QTest::qWaitFor([&] { return dash->powerBox(D::Ch1)->text() == " CH1 Power: 1500 W"; }));
     EXPECT_EQ(spoken(dash->statusBox()), "Real-Time is ON");
-    EXPECT_EQ(spoken(dash->odometer(D::Ch1)), "CH1 energy 0000000010 KWh");
+    EXPECT_EQ(spoken(dash->odometer(D::Ch1)), "CH1 energy 0000000010 Wh");
     EXPECT_EQ(spoken(dash->chart(ChartHistory::Ch1)),
               "CH1 chart: latest 1,500 W, minimum 0 W, maximum 1,500 W, range shown 0 to 1,500 W");
     EXPECT_EQ(spoken(dash->chart(ChartHistory::Voltage)),
