@@ -1,11 +1,11 @@
 #include "recording/csv_export.h"
 
 #include "recording/daily_export.h"
-#include "recording/local_time_stamp.h"
-#include "recording/database_logger.h"
-#include "recording/odbc_row_reader.h"
-#include "recording/power_row_reader.h"
 #include "settings/settings_store.h"
+#include "stored/access_connection.h"
+#include "stored/local_time_stamp.h"
+#include "stored/odbc_row_reader.h"
+#include "stored/power_row_reader.h"
 
 #include <QDate>
 #include <QElapsedTimer>
@@ -143,7 +143,7 @@ int runExport(const ExportRequest &request)
         where = settings.sqldbpath;
     } else if (settings.dbtype == QLatin1String("Access")) {
         reader = std::make_unique<OdbcRowReader>();
-        where = DatabaseLogger::accessConnectionString(settings.adbpath);
+        where = accessConnectionString(settings.adbpath);
     } else {
         return complain(QStringLiteral("%1 names no database to export from (dbtype=%2); set dbtype=SQlite and "
                                        "sqldbpath=FILE in its [startup] section")

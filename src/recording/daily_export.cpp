@@ -1,8 +1,9 @@
 #include "recording/daily_export.h"
 
 #include "common/csv_text.h"
-#include "recording/local_time_stamp.h"
-#include "recording/power_row_reader.h"
+#include "stored/local_time_stamp.h"
+#include "stored/power_row_reader.h"
+#include "stored/row_energy.h"
 
 #include <QDate>
 
@@ -11,7 +12,7 @@
 namespace {
 
 // Value positions in the row.
-constexpr int kP1 = 0, kP2 = 1, kKWh1 = 5, kKWh1P = 6, kKWh2 = 7, kKWh2P = 8;
+constexpr int kP1 = 0, kP2 = 1;
 // A milliwatt-hour is below anything the monitor resolves.
 constexpr int kEnergyDecimals = 6;
 constexpr int kPowerDecimals = 3;
@@ -24,22 +25,9 @@ std::string DailyExport::headerLine()
            "ch1_min_w,ch1_max_w,ch1_avg_w,ch2_min_w,ch2_max_w,ch2_avg_w,samples\r\n";
 }
 
-DailyExport::Totals DailyExport::totalsOf(const PowerRowReader &row)
-{
-    Totals t;
-    t.known = !row.isNull(kKWh1) && !row.isNull(kKWh1P) && !row.isNull(kKWh2) && !row.isNull(kKWh2P);
-    if (t.known) {
-        t.abs1 = row.value(kKWh1);
-        t.pol1 = row.value(kKWh1P);
-        t.abs2 = row.value(kKWh2);
-        t.pol2 = row.value(kKWh2P);
-    }
-    return t;
-}
-
 void DailyExport::setPrevious(const PowerRowReader &row)
 {
-    m_last = totalsOf(row);
+    m_energy.start(RowTotals::of(row));
 }
 
 void DailyExport::add(const PowerRowReader &row, std::string &out)
@@ -62,23 +50,11 @@ void DailyExport::add(const PowerRowReader &row, std::string &out)
     m_lastTime = stamp;
     ++m_samples;
 
-    const Totals now = totalsOf(row);
-    if (now.known && m_last.known) {
-        // The absolute total counts both directions, the polarized one only
-        // the energy fed back: what was used is their difference.
-        const double abs1 = now.abs1 - m_last.abs1, pol1 = now.pol1 - m_last.pol1;
-        const double abs2 = now.abs2 - m_last.abs2, pol2 = now.pol2 - m_last.pol2;
-        if (abs1 >= 0 && pol1 >= 0) {
-            m_used1 += abs1 - pol1;
-            m_fed1 += pol1;
-        }
-        if (abs2 >= 0 && pol2 >= 0) {
-            m_used2 += abs2 - pol2;
-            m_fed2 += pol2;
-        }
-    }
-    if (now.known)
-        m_last = now;
+    const RowEnergy energy = m_energy.step(RowTotals::of(row));
+    m_used1 += energy.ch1.used;
+    m_fed1 += energy.ch1.fed;
+    m_used2 += energy.ch2.used;
+    m_fed2 += energy.ch2.fed;
 
     for (int ch = 0; ch < 2; ++ch) {
         const int column = ch == 0 ? kP1 : kP2;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "stored/row_energy.h"
+
 #include <QString>
 
 #include <string>
@@ -10,8 +12,8 @@ class PowerRowReader;
 // Sums the rows of qmn_power into one CSV line per local calendar day. The
 // energy of a day is what the stored totals advanced from the last sample
 // before it to its own last sample, so the part between two days' samples
-// is counted once, on the later day. A total that goes back (the monitor's
-// counters cleared) starts afresh instead of subtracting a year of energy.
+// is counted once, on the later day, by the rule of RowEnergy: a total that
+// goes back starts afresh instead of subtracting a year of energy.
 class DailyExport
 {
 public:
@@ -27,16 +29,10 @@ public:
     void finish(std::string &out);
 
 private:
-    struct Totals
-    {
-        double abs1 = 0, pol1 = 0, abs2 = 0, pol2 = 0; // KWh1, KWh1P, KWh2, KWh2P
-        bool known = false;
-    };
-    static Totals totalsOf(const PowerRowReader &row);
     void writeDay(std::string &out);
 
     LocalTimeStamp &m_stamp;
-    Totals m_last;
+    RowEnergyTracker m_energy;
     std::string m_day; // "YYYY-MM-DD" of the day being summed; empty before the first row
     std::string m_firstTime, m_lastTime;
     double m_used1 = 0, m_fed1 = 0, m_used2 = 0, m_fed2 = 0;

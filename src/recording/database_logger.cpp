@@ -5,8 +5,9 @@
 #include "realtime/realtime_sample.h"
 #include "recording/error_log.h"
 #include "recording/insert_statement.h"
-#include "recording/odbc_execution.h"
 #include "realtime/sample_dispatch.h"
+#include "stored/access_connection.h"
+#include "stored/odbc_execution.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -21,18 +22,6 @@ constexpr int kSqliteBusyMilliseconds = 2000;
 // The run-time error number of a missing file, as the Access path has always
 // reported it.
 constexpr int kFileNotFoundError = 53;
-
-bool isConnectionString(const QString &adbpath)
-{
-    return adbpath.contains(QLatin1Char('='));
-}
-
-bool isFilePath(const QString &adbpath)
-{
-    return adbpath.isEmpty() || adbpath.contains(QLatin1Char('/')) || adbpath.contains(QLatin1Char('\\'))
-        || adbpath.endsWith(QLatin1String(".mdb"), Qt::CaseInsensitive)
-        || adbpath.endsWith(QLatin1String(".accdb"), Qt::CaseInsensitive);
-}
 
 QString runtimeErrorText(int number, const QString &source, const QString &description)
 {
@@ -130,15 +119,6 @@ void DatabaseLogger::insertSample(const RealtimeSample &sample)
         InsertAccess(sample);
     else if (dbtype == QLatin1String("SQlite"))
         InsertSqlite(sample);
-}
-
-QString DatabaseLogger::accessConnectionString(const QString &adbpath)
-{
-    if (isConnectionString(adbpath))
-        return adbpath;
-    if (isFilePath(adbpath))
-        return QStringLiteral("DRIVER={MDBTools};DBQ=") + adbpath + QLatin1Char(';');
-    return QStringLiteral("DSN=") + adbpath + QLatin1Char(';');
 }
 
 void DatabaseLogger::InsertAccess(const RealtimeSample &sample)

@@ -34,7 +34,7 @@ struct DatabaseSettings
 //  - a file path when it contains "/" or "\" or ends in ".mdb"/".accdb" (or
 //    is empty): the file must exist, and is opened with the MDBTools ODBC
 //    driver as "DRIVER={MDBTools};DBQ=<path>;" (registered in odbcinst.ini
-//    under that name) by accessConnectionString. No ODBC driver on Linux
+//    under that name) by accessConnectionString(). No ODBC driver on Linux
 //    writes Access files, so an existing file is not tried: the program says
 //    once, in the status list and the error log, what to use instead, and
 //    stores nothing until the database settings change. A missing file ends
@@ -43,8 +43,6 @@ struct DatabaseSettings
 class DatabaseLogger
 {
 public:
-    static constexpr int kOdbcTimeoutSeconds = 5;
-
     // Rows waiting for a commit: an hour of samples at one a second, and
     // never less than two periods.
     static constexpr qsizetype kMaxPendingRows = 3600;
@@ -71,7 +69,6 @@ public:
     QTimer &commitTimer() { return m_commitTimer; }
     qsizetype pendingRows() const { return m_batch.pending(); }
 
-    static QString accessConnectionString(const QString &adbpath);
     // What the program says once about an Access file it cannot write.
     static QString accessFileNotice(const QString &adbpath);
 

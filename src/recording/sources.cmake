@@ -2,13 +2,9 @@
 target_sources(qmncore PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/error_log.cpp
   ${CMAKE_CURRENT_LIST_DIR}/insert_statement.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/odbc_execution.cpp
   ${CMAKE_CURRENT_LIST_DIR}/sqlite_batch.cpp
   ${CMAKE_CURRENT_LIST_DIR}/database_logger.cpp
   ${CMAKE_CURRENT_LIST_DIR}/database_creator.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/local_time_stamp.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/power_row_reader.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/odbc_row_reader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/daily_export.cpp
   ${CMAKE_CURRENT_LIST_DIR}/csv_export.cpp
 )

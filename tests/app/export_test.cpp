@@ -1,7 +1,7 @@
 // The command line's exports as a shell runs them: the real program against
 // a database whose rows the test made, read back by a CSV parser.
 #include "recording/database_creator.h"
-#include "recording/odbc_execution.h"
+#include "stored/odbc_execution.h"
 #include "stored_rows.h"
 #include "text_file.h"
 

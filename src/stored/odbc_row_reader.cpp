@@ -1,7 +1,6 @@
-#include "recording/odbc_row_reader.h"
+#include "stored/odbc_row_reader.h"
 
 #include "common/csv_text.h"
-#include "recording/database_logger.h"
 
 #include <charconv>
 #include <sql.h>
@@ -55,7 +54,7 @@ bool OdbcRowReader::open(const QString &where)
         fail(SQL_HANDLE_ENV, m_h.env, "SQLAllocHandle");
         return false;
     }
-    const auto seconds = reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(DatabaseLogger::kOdbcTimeoutSeconds));
+    const auto seconds = reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(kOdbcTimeoutSeconds));
     SQLSetConnectAttr(m_h.dbc, SQL_ATTR_LOGIN_TIMEOUT, seconds, 0);
     const QByteArray text = where.toUtf8();
     if (!SQL_SUCCEEDED(SQLDriverConnect(m_h.dbc, nullptr,

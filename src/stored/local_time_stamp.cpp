@@ -1,4 +1,4 @@
-#include "recording/local_time_stamp.h"
+#include "stored/local_time_stamp.h"
 
 #include <cstdio>
 #include <cstring>

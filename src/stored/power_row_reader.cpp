@@ -1,4 +1,4 @@
-#include "recording/power_row_reader.h"
+#include "stored/power_row_reader.h"
 
 #include "common/csv_text.h"
 

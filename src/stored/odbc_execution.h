@@ -34,6 +34,10 @@ struct OdbcHandles
     ~OdbcHandles();
 };
 
+// How long a login, a connection or a query may keep the program waiting on
+// an unreachable server.
+constexpr int kOdbcTimeoutSeconds = 5;
+
 // Connects with the connection string, executes the statement, disconnects.
 // Login, connection and query waits are bounded by timeoutSeconds so an
 // unreachable server stalls the caller for a few seconds at most.

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "recording/odbc_execution.h"
-#include "recording/power_row_reader.h"
+#include "stored/odbc_execution.h"
+#include "stored/power_row_reader.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "recording/odbc_execution.h"
+#include "stored/odbc_execution.h"
 
 #include <sql.h>
 #include <sqlext.h>
