@@ -1,5 +1,6 @@
 #include "recording/csv_export.h"
 
+#include "common/csv_text.h"
 #include "recording/daily_export.h"
 #include "settings/settings_store.h"
 #include "stored/access_connection.h"
@@ -183,7 +184,11 @@ int runExport(const ExportRequest &request)
         if (request.kind == ExportRequest::Kind::Daily) {
             daily.add(rows, buffer);
         } else {
-            stamp.append(buffer, time, size);
+            // A _time that is no time goes out as it is stored, as a CSV field.
+            if (LocalTimeStamp::readable(time, size))
+                stamp.append(buffer, time, size);
+            else
+                appendCsvField(buffer, time, size);
             for (int i = 0; i < PowerRowReader::kValueCount; ++i) {
                 buffer += ',';
                 rows.appendValue(buffer, i);
@@ -194,6 +199,8 @@ int runExport(const ExportRequest &request)
             break;
     }
     daily.finish(buffer);
+    if (const std::string note = daily.unreadableNote(); !note.empty())
+        std::fprintf(stderr, "qmnpilot: %s\n", note.c_str());
     if (!rows.error().isEmpty()) {
         output.abandon();
         return complain(rows.error(), kBadRequest);

@@ -16,6 +16,21 @@ constexpr int kP1 = 0, kP2 = 1;
 // A milliwatt-hour is below anything the monitor resolves.
 constexpr int kEnergyDecimals = 6;
 constexpr int kPowerDecimals = 3;
+// Rows without a time named on stderr; the rest are counted.
+constexpr qint64 kNamedUnreadable = 5;
+
+// The stored text in quotes on one line.
+std::string quoted(const char *text, size_t size)
+{
+    std::string q = "\"";
+    for (size_t i = 0; i < size; ++i) {
+        if (text[i] == '\r' || text[i] == '\n')
+            q += text[i] == '\r' ? "\\r" : "\\n";
+        else
+            q.append(text[i] == '"' ? 2 : 1, text[i]);
+    }
+    return q + '"';
+}
 
 } // namespace
 
@@ -34,6 +49,16 @@ void DailyExport::add(const PowerRowReader &row, std::string &out)
 {
     size_t size = 0;
     const char *time = row.time(&size);
+    if (!LocalTimeStamp::readable(time, size)) {
+        // Without a day it would end the day being summed and split it in two.
+        if (m_unreadable++ < kNamedUnreadable) {
+            m_unreadableNames += m_unreadableNames.empty() ? "" : ", ";
+            m_unreadableNames += quoted(time, size);
+            m_unreadableNames += m_lastLocal.empty() ? " before the first row" : " after " + m_lastLocal;
+        }
+        return;
+    }
+    m_lastLocal.assign(time, size < 19 ? size : 19);
     const std::string day(time, size < 10 ? size : 10);
     std::string stamp;
     m_stamp.append(stamp, time, size);
@@ -75,6 +100,17 @@ void DailyExport::finish(std::string &out)
     if (!m_day.empty())
         writeDay(out);
     m_day.clear();
+}
+
+std::string DailyExport::unreadableNote() const
+{
+    if (m_unreadable == 0)
+        return {};
+    std::string note = std::to_string(m_unreadable) + (m_unreadable == 1 ? " row" : " rows")
+        + " without a readable _time left out of the daily totals: " + m_unreadableNames;
+    if (m_unreadable > kNamedUnreadable)
+        note += " and " + std::to_string(m_unreadable - kNamedUnreadable) + " more";
+    return note;
 }
 
 void DailyExport::writeDay(std::string &out)

@@ -27,6 +27,10 @@ public:
     void add(const PowerRowReader &row, std::string &out);
     // Appends the last day's line.
     void finish(std::string &out);
+    // Rows whose _time is no time belong to no day and are left out; this
+    // counts them and names the first few, for one line on stderr. Empty
+    // when there were none.
+    std::string unreadableNote() const;
 
 private:
     void writeDay(std::string &out);
@@ -39,4 +43,7 @@ private:
     double m_min[2] = {}, m_max[2] = {}, m_sum[2] = {};
     qint64 m_powerCount[2] = {};
     qint64 m_samples = 0;
+    qint64 m_unreadable = 0;
+    std::string m_unreadableNames;
+    std::string m_lastLocal; // the stored _time of the last readable row
 };

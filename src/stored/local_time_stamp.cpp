@@ -79,6 +79,11 @@ LocalTimeStamp::Offsets LocalTimeStamp::offsetsOf(const char *minute)
     return offsets;
 }
 
+bool LocalTimeStamp::readable(const char *local, size_t size)
+{
+    return looksLikeTime(local, size);
+}
+
 long LocalTimeStamp::append(std::string &out, const char *local, size_t size)
 {
     if (!looksLikeTime(local, size)) {

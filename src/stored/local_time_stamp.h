@@ -18,6 +18,9 @@ public:
     // shorter is copied as it is) to `out`. Returns the UTC offset used, in
     // seconds.
     long append(std::string &out, const char *local, size_t size);
+    // Whether `local` reads as a time: "YYYY-MM-DD HH:MM" at least, or with
+    // a "T" between date and time.
+    static bool readable(const char *local, size_t size);
 
     // The hours between the day's local midnight and the next: 23, 24 or 25.
     static int hoursInDay(const QDate &day);

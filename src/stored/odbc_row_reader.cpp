@@ -20,6 +20,22 @@ QString timeBounds(const QString &from, const QString &until)
     return where;
 }
 
+// psqlODBC keeps a whole result in client memory unless it reads through a
+// server cursor, a block of rows at a time. A cursor is read in one sort and
+// one pass and sees one snapshot, whereas chunks keyed on _time would each
+// scan the whole table (it has no index) and could split a run of equal
+// times; PostgreSQL's readers never block its writers either way. Drivers
+// that do not know the keys ignore them.
+QString withCursorReads(const QString &connection)
+{
+    if (connection.contains(QLatin1String("UseDeclareFetch"), Qt::CaseInsensitive))
+        return connection;
+    QString text = connection;
+    if (!text.isEmpty() && !text.endsWith(QLatin1Char(';')))
+        text += QLatin1Char(';');
+    return text + QStringLiteral("UseDeclareFetch=1;Fetch=%1;").arg(OdbcRowReader::kFetchRows);
+}
+
 bool readNumber(const std::string &text, double *value)
 {
     const auto result = std::from_chars(text.data(), text.data() + text.size(), *value);
@@ -56,7 +72,7 @@ bool OdbcRowReader::open(const QString &where)
     }
     const auto seconds = reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(kOdbcTimeoutSeconds));
     SQLSetConnectAttr(m_h.dbc, SQL_ATTR_LOGIN_TIMEOUT, seconds, 0);
-    const QByteArray text = where.toUtf8();
+    const QByteArray text = withCursorReads(where).toUtf8();
     if (!SQL_SUCCEEDED(SQLDriverConnect(m_h.dbc, nullptr,
                                         reinterpret_cast<SQLCHAR *>(const_cast<char *>(text.constData())), SQL_NTS,
                                         nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT))) {
@@ -99,13 +115,13 @@ bool OdbcRowReader::execute(const QString &statement)
 bool OdbcRowReader::select(const QString &from, const QString &until)
 {
     return execute(QStringLiteral("SELECT ") + QString::fromLatin1(columnList()) + QStringLiteral(" FROM qmn_power")
-                   + timeBounds(from, until));
+                   + timeBounds(from, until) + QStringLiteral(" ORDER BY _time"));
 }
 
 bool OdbcRowReader::selectLastBefore(const QString &from)
 {
     return execute(QStringLiteral("SELECT ") + QString::fromLatin1(columnList()) + QStringLiteral(" FROM qmn_power")
-                   + timeBounds({}, from) + QStringLiteral(" ORDER BY _time DESC"));
+                   + timeBounds({}, from) + QStringLiteral(" ORDER BY _time DESC LIMIT 1"));
 }
 
 bool OdbcRowReader::next()

@@ -6,12 +6,15 @@
 #include <array>
 
 // The rows of qmn_power in a server database reached through ODBC, as the
-// "Access" kind records into it. The server gives them in its own order;
-// without a row number that is the order they were stored in for
-// PostgreSQL's plain tables.
+// "Access" kind records into it, in _time order: a server keeps no order of
+// insertion, and _time is the program's local wall-clock time of each row.
+// They arrive in blocks of kFetchRows, so memory stays the same for a day or
+// for years.
 class OdbcRowReader final : public PowerRowReader
 {
 public:
+    static constexpr int kFetchRows = 2000;
+
     ~OdbcRowReader() override;
     // `where` is the ODBC connection string.
     bool open(const QString &where) override;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "stored/row_chunk.h"
+
 #include <QString>
 
 #include <string>
@@ -8,7 +10,8 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 // Reads the rows of qmn_power one at a time, in the order they were stored,
-// so a month of rows never sits in memory.
+// so a month of rows never sits in memory. Nothing the reader holds between
+// two steps keeps the recording from storing a row.
 class PowerRowReader
 {
 public:
@@ -48,10 +51,17 @@ protected:
 };
 
 // The rows of an SQLite file opened read-only: the recording may go on
-// meanwhile.
+// meanwhile. They are read in chunks of a bounded number of rows, keyed on
+// the rowid, and each chunk is copied out before the next step, so no read
+// lock is held between chunks however slowly the rows are used, and each
+// lock is held only for the few milliseconds a chunk takes: the recorder's
+// insert or commit waits that long at most, never its busy timeout.
 class SqliteRowReader final : public PowerRowReader
 {
 public:
+    // Rows scanned per chunk, matching or not.
+    static constexpr int kChunkRows = 2048;
+
     ~SqliteRowReader() override;
     bool open(const QString &path) override;
     bool select(const QString &from, const QString &until) override;
@@ -63,10 +73,20 @@ public:
     void appendValue(std::string &line, int i) const override;
 
 private:
-    bool prepare(const char *sql);
+    bool start(bool backwards, const QString &from, const QString &until);
+    bool readChunk();
     void fail();
 
     sqlite3 *m_db = nullptr;
-    sqlite3_stmt *m_stmt = nullptr;
+    sqlite3_stmt *m_forward = nullptr;   // the rows from a rowid on
+    sqlite3_stmt *m_backwards = nullptr; // the rows up to a rowid, newest first
     QString m_path;
+    // The scan under way.
+    sqlite3_stmt *m_scan = nullptr; // one of the two; null when there is none
+    QByteArray m_from, m_until;
+    long long m_key = 0;      // the rowid the next chunk starts at
+    bool m_scanEnded = true;
+    bool m_firstOnly = false; // selectLastBefore: the first matching row alone
+    RowChunk m_chunk;
+    size_t m_row = 0; // the current row in m_chunk, plus one; 0 before the first
 };

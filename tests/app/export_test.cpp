@@ -1,6 +1,10 @@
 // The command line's exports as a shell runs them: the real program against
 // a database whose rows the test made, read back by a CSV parser.
+#include "realtime/realtime_sample.h"
 #include "recording/database_creator.h"
+#include "recording/database_logger.h"
+#include "recording/error_log.h"
+#include "scripted_dialogs.h"
 #include "stored/odbc_execution.h"
 #include "stored_rows.h"
 #include "text_file.h"
@@ -11,6 +15,8 @@
 #include <QTemporaryDir>
 
 #include <sqlite3.h>
+
+#include <cstdio>
 
 namespace {
 
@@ -258,6 +264,43 @@ TEST_F(ExportTest, DailyTotalsAreTheSumsOfTheStoredRowsOnShortAndLongDays)
     EXPECT_EQ(csv[2][3], "2026-10-25T20:00:00+00:00");
 }
 
+// A _time that is no time: copied into the rows as one CSV field, and left
+// out of the day it would otherwise split, with one line naming it.
+TEST_F(ExportTest, RowsWithoutATimeStayWholeAndOutOfTheDailyTotals)
+{
+    const std::vector<const char *> unreadable = {"a,b", "say \"when\"", "x\r\ny", nullptr, "2026-03"};
+    insert("2026-03-29 10:00:00", {100, 0, 0, 0, 230, 1, 0, 1, 0});
+    sqlite3_stmt *bad = nullptr;
+    sqlite3_prepare_v2(db, "insert into qmn_power (_time, p1, kwh1, kwh1p, kwh2, kwh2p) values (?, 7, 50, 0, 50, 0)",
+                       -1, &bad, nullptr);
+    for (const char *time : unreadable) {
+        sqlite3_bind_text(bad, 1, time, -1, SQLITE_STATIC);
+        ASSERT_EQ(sqlite3_step(bad), SQLITE_DONE);
+        sqlite3_reset(bad);
+    }
+    sqlite3_finalize(bad);
+    insert("2026-03-29 11:00:00", {300, 0, 0, 0, 230, 2, 0, 3, 0});
+
+    const auto csv = parseCsv(run({"--export-csv", "-"}).out);
+    ASSERT_EQ(csv.size(), unreadable.size() + 3);
+    for (size_t i = 0; i < unreadable.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(csv[i + 2].size(), 20u);
+        EXPECT_EQ(csv[i + 2][0], unreadable[i] ? unreadable[i] : "");
+    }
+    const Exported e = run({"--export-daily", "-"});
+    EXPECT_EQ(e.status, 0);
+    const auto days = parseCsv(e.out);
+    ASSERT_EQ(days.size(), 2u);
+    // The energy from the one readable row to the next, over the others.
+    EXPECT_EQ(std::vector<std::string>(days[1].begin() + 4, days[1].end()),
+              (std::vector<std::string>{"1", "0", "2", "0", "100", "300", "200", "0", "0", "0", "2"}));
+    EXPECT_EQ(e.err.toStdString(),
+              "qmnpilot: 5 rows without a readable _time left out of the daily totals: \"a,b\" after 2026-03-29 "
+              "10:00:00, \"say \"\"when\"\"\" after 2026-03-29 10:00:00, \"x\\r\\ny\" after 2026-03-29 10:00:00, "
+              "\"\" after 2026-03-29 10:00:00, \"2026-03\" after 2026-03-29 10:00:00\n");
+}
+
 namespace {
 
 struct BadRequest
@@ -304,3 +347,61 @@ INSTANTIATE_TEST_SUITE_P(
         BadRequest{"no table", {"--export-csv", "-"}, "no such table: qmn_power"},
         BadRequest{"not a database", {"--export-daily", "-"}, "file is not a database"},
         BadRequest{"missing", {"--export-csv", "-"}, "unable to open database file"}));
+
+namespace {
+
+class ExportBesideRecorder : public ExportTest, public ::testing::WithParamInterface<int> {};
+
+} // namespace
+
+// The recorder stores every sample while a long export is read through a
+// slow pipe, with one insert per sample and with commits every few seconds.
+TEST_P(ExportBesideRecorder, CostsTheRecorderNoRow)
+{
+    constexpr int kStored = 200000;
+    const int commitSeconds = GetParam();
+    const std::string fill = "with recursive n(i) as (select 0 union all select i + 1 from n where i < "
+        + std::to_string(kStored - 1)
+        + ") insert into qmn_power select datetime(1772323200 + i, 'unixepoch'), i, 2, 3, 4, 230, 5, 6, 7, 8, 9, "
+          "10, 11, 12, 13, 14, 15, 16, 17, 18 from n";
+    ASSERT_EQ(sqlite3_exec(db, fill.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+
+    ScriptedDialogs dialogs;
+    ErrorLog errorLog(dir.path(), dialogs, [] {});
+    DatabaseLogger logger([&] { return DatabaseSettings{"SQlite", {}, database, commitSeconds}; }, errorLog,
+                          dialogs, [] {});
+    FILE *pipe = popen(qPrintable(QStringLiteral("TZ=UTC '%1' --config '%2' --export-csv -").arg(QMN_PILOT_BINARY, config)), "r");
+    ASSERT_NE(pipe, nullptr);
+    // A sample for every 64 KiB read: the export waits on the pipe most of
+    // the time, as it does behind a slow consumer.
+    std::string out;
+    char piece[65536];
+    int samples = 0;
+    for (size_t got = 1; got > 0 && !QFile::exists(errorLog.filePath());) {
+        got = fread(piece, 1, sizeof piece, pipe);
+        out.append(piece, got);
+        logger.insertSample(RealtimeSample{});
+        if (++samples % 5 == 0)
+            logger.commitPending();
+    }
+    while (size_t got = fread(piece, 1, sizeof piece, pipe))
+        out.append(piece, got);
+    EXPECT_EQ(pclose(pipe), 0);
+    logger.commitPending();
+
+    EXPECT_FALSE(QFile::exists(errorLog.filePath())) << readText(errorLog.filePath()).left(300).toStdString();
+    EXPECT_GT(samples, 100);
+    EXPECT_EQ(storedRows(database, "select count(*) from qmn_power").value(0).value(0), kStored + samples);
+    // The stored rows come out whole and in order, the recorder's new ones
+    // after them.
+    size_t line = out.find("\r\n") + 2;
+    for (int i = 0; i < kStored; ++i) {
+        const size_t end = out.find("\r\n", line);
+        ASSERT_NE(end, std::string::npos) << "row " << i;
+        const size_t p1 = out.find(',', line) + 1;
+        ASSERT_EQ(out.substr(p1, out.find(',', p1) - p1), std::to_string(i)) << "row " << i;
+        line = end + 2;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(CommitSeconds, ExportBesideRecorder, ::testing::Values(0, 3));
