@@ -2,7 +2,7 @@
 -- psqlODBC (the "Access" database kind with an ODBC connection string).
 -- Names are unquoted on purpose: PostgreSQL folds them to lower case, and the
 -- program's INSERT statement is unquoted too, so both sides meet.
--- _time is filled by the insert itself with NOW().
+-- _time is the program's local wall-clock time of the sample, written by the insert.
 CREATE TABLE qmn_power (
   _time TIMESTAMP,
   p1 DOUBLE PRECISION,

@@ -128,7 +128,8 @@ void DatabaseLogger::InsertAccess(const RealtimeSample &sample)
     if (m_exitRequested)
         return;
     const QString adbpath = m_settings().adbpath;
-    const QString statement = accessInsertStatement(sample);
+    const QString statement = accessInsertStatement(
+        sample, QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
 
     const bool filePath = !isConnectionString(adbpath) && isFilePath(adbpath);
     if (!filePath || adbpath != m_noticeGivenFor)

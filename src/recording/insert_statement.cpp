@@ -31,11 +31,13 @@ QString valueLiterals(const RealtimeSample &s)
     return parts.join(QLatin1Char(','));
 }
 
-QString accessInsertStatement(const RealtimeSample &sample)
+QString accessInsertStatement(const RealtimeSample &sample, const QString &localTime)
 {
+    // The ODBC escape for a timestamp, which every driver turns into its
+    // server's own literal.
     return QStringLiteral("Insert into qmn_power (_time,p1,p2,PP1,PP2,Volt,KWh1,KWh1P,KWh2,KWh2P,Amp1,Amp2,"
-                          "E1A,E2A,E1AP,E2AP,E1B,E2B,E1BP,E2BP)values  (NOW(),")
-        + valueLiterals(sample) + QLatin1Char(')');
+                          "E1A,E2A,E1AP,E2AP,E1B,E2B,E1BP,E2BP)values  ({ts '")
+        + localTime + QStringLiteral("'},") + valueLiterals(sample) + QLatin1Char(')');
 }
 
 QString sqliteInsertHead()

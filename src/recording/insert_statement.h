@@ -8,7 +8,11 @@ struct RealtimeSample;
 // values are plain decimal literals ("." as decimal point, no exponent, up to
 // 15 significant digits, 7 for the two currents) so the text means the same
 // to every engine whatever the user's locale.
-QString accessInsertStatement(const RealtimeSample &sample);
+// The Access statement stores `localTime` ("YYYY-MM-DD HH:MM:SS", the
+// program's local wall-clock time) as _time, as SQLite's localtime does: a
+// server's NOW() is in the zone of its session, often UTC, and the readers
+// take _time as local.
+QString accessInsertStatement(const RealtimeSample &sample, const QString &localTime);
 QString sqliteInsertStatement(const RealtimeSample &sample);
 
 // The 19 values of the row as the statements write them, joined by ",".
