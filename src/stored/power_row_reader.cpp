@@ -25,8 +25,8 @@ QByteArray PowerRowReader::columnList()
 
 SqliteRowReader::~SqliteRowReader()
 {
-    sqlite3_finalize(m_forward);
-    sqlite3_finalize(m_backwards);
+    for (sqlite3_stmt *stmt : {m_forward, m_backwards, m_nextKey, m_previousKey})
+        sqlite3_finalize(stmt);
     sqlite3_close(m_db);
 }
 
@@ -43,16 +43,17 @@ bool SqliteRowReader::open(const QString &path)
         return false;
     }
     sqlite3_busy_timeout(m_db, kBusyMilliseconds);
-    // Each chunk: the next kChunkRows rows in rowid order from ?1 on (or
-    // back from it), a bounded amount of work whatever the dates ask for,
-    // each with whether it lies in the dates. _time is the text
+    // Each chunk: the rows of a window of kChunkRows rowids that lie in the
+    // dates, a bounded amount of work whatever the dates ask for; a window
+    // without rows skips to the next rowid there is. _time is the text
     // "YYYY-MM-DD HH:MM:SS": comparing texts compares times.
-    const QByteArray chunk = "SELECT rowid, (?2 IS NULL OR _time >= ?2) AND (?3 IS NULL OR _time < ?3), "
-        + columnList() + " FROM qmn_power WHERE rowid %1 ?1 ORDER BY rowid %2 LIMIT "
-        + QByteArray::number(kChunkRows);
+    const QByteArray rows = "SELECT " + columnList()
+        + " FROM qmn_power WHERE rowid BETWEEN ?1 AND ?4 AND (?2 IS NULL OR _time >= ?2) "
+          "AND (?3 IS NULL OR _time < ?3) ORDER BY rowid";
     // Preparing shows whether the file is a database with the table at all.
-    for (auto [stmt, sql] : {std::pair{&m_forward, QByteArray(chunk).replace("%1", ">=").replace("%2", "")},
-                             std::pair{&m_backwards, QByteArray(chunk).replace("%1", "<=").replace("%2", "DESC")}}) {
+    for (auto [stmt, sql] : {std::pair{&m_forward, rows}, std::pair{&m_backwards, rows + " DESC"},
+                             std::pair{&m_nextKey, QByteArray("SELECT min(rowid) FROM qmn_power WHERE rowid >= ?1")},
+                             std::pair{&m_previousKey, QByteArray("SELECT max(rowid) FROM qmn_power WHERE rowid <= ?1")}}) {
         if (sqlite3_prepare_v2(m_db, sql.constData(), int(sql.size()), stmt, nullptr) != SQLITE_OK) {
             fail();
             return false;
@@ -90,44 +91,52 @@ bool SqliteRowReader::selectLastBefore(const QString &from)
     return start(true, {}, from);
 }
 
+bool SqliteRowReader::step(sqlite3_stmt *stmt, int *rc)
+{
+    *rc = sqlite3_step(stmt);
+    if (*rc == SQLITE_ROW)
+        return true;
+    if (*rc != SQLITE_DONE)
+        fail();
+    return false;
+}
+
 bool SqliteRowReader::readChunk()
 {
+    constexpr long long kFirst = std::numeric_limits<long long>::min(), kLast = std::numeric_limits<long long>::max();
     m_chunk.clear();
     m_row = 0;
     const bool backwards = m_scan == m_backwards;
     while (m_chunk.rows() == 0 && !m_scanEnded) {
-        sqlite3_bind_int64(m_scan, 1, m_key);
-        int scanned = 0;
-        sqlite3_int64 last = m_key;
+        const long long span = kChunkRows - 1;
+        const long long near = m_key, far = backwards ? (m_key < kFirst + span ? kFirst : m_key - span)
+                                                      : (m_key > kLast - span ? kLast : m_key + span);
+        sqlite3_bind_int64(m_scan, 1, backwards ? far : near);
+        sqlite3_bind_int64(m_scan, 4, backwards ? near : far);
         int rc;
-        while ((rc = sqlite3_step(m_scan)) == SQLITE_ROW) {
-            ++scanned;
-            last = sqlite3_column_int64(m_scan, 0);
-            if (sqlite3_column_int(m_scan, 1) == 0)
-                continue;
+        while (step(m_scan, &rc)) {
             m_chunk.addRow();
             for (int c = 0; c < RowChunk::kColumns; ++c) {
-                const int column = c + 2;
-                switch (sqlite3_column_type(m_scan, column)) {
+                switch (sqlite3_column_type(m_scan, c)) {
                 case SQLITE_NULL:
                     m_chunk.addNull();
                     break;
                 case SQLITE_INTEGER:
                     if (c > 0) {
-                        m_chunk.addInteger(sqlite3_column_int64(m_scan, column));
+                        m_chunk.addInteger(sqlite3_column_int64(m_scan, c));
                         break;
                     }
                     [[fallthrough]];
                 case SQLITE_FLOAT:
                     if (c > 0) {
-                        m_chunk.addReal(sqlite3_column_double(m_scan, column));
+                        m_chunk.addReal(sqlite3_column_double(m_scan, c));
                         break;
                     }
                     [[fallthrough]];
                 default: {
-                    const char *text = reinterpret_cast<const char *>(sqlite3_column_text(m_scan, column));
-                    m_chunk.addText(text ? text : "", size_t(sqlite3_column_bytes(m_scan, column)),
-                                    sqlite3_column_double(m_scan, column));
+                    const char *text = reinterpret_cast<const char *>(sqlite3_column_text(m_scan, c));
+                    m_chunk.addText(text ? text : "", size_t(sqlite3_column_bytes(m_scan, c)),
+                                    sqlite3_column_double(m_scan, c));
                 }
                 }
             }
@@ -136,8 +145,6 @@ bool SqliteRowReader::readChunk()
                 break;
             }
         }
-        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
-            fail();
         // Ends the read transaction: the database is free until the next chunk.
         sqlite3_reset(m_scan);
         if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
@@ -145,12 +152,24 @@ bool SqliteRowReader::readChunk()
             m_chunk.clear();
             return false;
         }
-        const sqlite3_int64 end = backwards ? std::numeric_limits<long long>::min()
-                                            : std::numeric_limits<long long>::max();
-        if (scanned < kChunkRows || last == end)
+        if (far == (backwards ? kFirst : kLast)) {
             m_scanEnded = true;
-        else
-            m_key = backwards ? last - 1 : last + 1;
+            break;
+        }
+        m_key = backwards ? far - 1 : far + 1;
+        if (m_chunk.rows() > 0)
+            continue;
+        // A window without rows: on from the next rowid stored, if any.
+        sqlite3_stmt *seek = backwards ? m_previousKey : m_nextKey;
+        sqlite3_bind_int64(seek, 1, m_key);
+        const bool found = step(seek, &rc) && sqlite3_column_type(seek, 0) != SQLITE_NULL;
+        if (found)
+            m_key = sqlite3_column_int64(seek, 0);
+        sqlite3_reset(seek);
+        if (!found)
+            m_scanEnded = true;
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+            return false;
     }
     return m_chunk.rows() > 0;
 }

@@ -51,15 +51,15 @@ protected:
 };
 
 // The rows of an SQLite file opened read-only: the recording may go on
-// meanwhile. They are read in chunks of a bounded number of rows, keyed on
-// the rowid, and each chunk is copied out before the next step, so no read
+// meanwhile. They are read in chunks, a window of kChunkRows rowids at a
+// time, and each chunk is copied out before the next step, so no read
 // lock is held between chunks however slowly the rows are used, and each
 // lock is held only for the few milliseconds a chunk takes: the recorder's
 // insert or commit waits that long at most, never its busy timeout.
 class SqliteRowReader final : public PowerRowReader
 {
 public:
-    // Rows scanned per chunk, matching or not.
+    // Rowids a chunk covers: at most this many rows are read per lock.
     static constexpr int kChunkRows = 2048;
 
     ~SqliteRowReader() override;
@@ -75,11 +75,14 @@ public:
 private:
     bool start(bool backwards, const QString &from, const QString &until);
     bool readChunk();
+    bool step(sqlite3_stmt *stmt, int *rc);
     void fail();
 
     sqlite3 *m_db = nullptr;
     sqlite3_stmt *m_forward = nullptr;   // the rows from a rowid on
     sqlite3_stmt *m_backwards = nullptr; // the rows up to a rowid, newest first
+    sqlite3_stmt *m_nextKey = nullptr;   // the first rowid from one on
+    sqlite3_stmt *m_previousKey = nullptr;
     QString m_path;
     // The scan under way.
     sqlite3_stmt *m_scan = nullptr; // one of the two; null when there is none
