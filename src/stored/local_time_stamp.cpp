@@ -84,6 +84,14 @@ bool LocalTimeStamp::readable(const char *local, size_t size)
     return looksLikeTime(local, size);
 }
 
+bool LocalTimeStamp::comesTwice(const char *local, size_t size)
+{
+    if (!looksLikeTime(local, size))
+        return false;
+    const Offsets offsets = offsetsOf(local);
+    return offsets.first != offsets.second;
+}
+
 long LocalTimeStamp::append(std::string &out, const char *local, size_t size)
 {
     if (!looksLikeTime(local, size)) {

@@ -21,6 +21,9 @@ public:
     // Whether `local` reads as a time: "YYYY-MM-DD HH:MM" at least, or with
     // a "T" between date and time.
     static bool readable(const char *local, size_t size);
+    // Whether the readable local time names two moments, in the hour that
+    // comes twice when daylight saving ends.
+    bool comesTwice(const char *local, size_t size);
 
     // The hours between the day's local midnight and the next: 23, 24 or 25.
     static int hoursInDay(const QDate &day);

@@ -1,12 +1,17 @@
 #include "stored/odbc_row_reader.h"
 
-#include "common/csv_text.h"
+#include "stored/local_time_stamp.h"
 
+#include <algorithm>
 #include <charconv>
+#include <limits>
 #include <sql.h>
 #include <sqlext.h>
 
 namespace {
+
+// The absolute totals' columns in a row: _time, then KWh1 the sixth value.
+constexpr int kKWh1 = 6, kKWh2 = 8;
 
 // Dates reach the statement only after they were read as YYYY-MM-DD, so
 // they can stand in it as literals, which every driver takes.
@@ -114,17 +119,19 @@ bool OdbcRowReader::execute(const QString &statement)
 
 bool OdbcRowReader::select(const QString &from, const QString &until)
 {
+    m_sortRepeated = true;
     return execute(QStringLiteral("SELECT ") + QString::fromLatin1(columnList()) + QStringLiteral(" FROM qmn_power")
                    + timeBounds(from, until) + QStringLiteral(" ORDER BY _time"));
 }
 
 bool OdbcRowReader::selectLastBefore(const QString &from)
 {
+    m_sortRepeated = false;
     return execute(QStringLiteral("SELECT ") + QString::fromLatin1(columnList()) + QStringLiteral(" FROM qmn_power")
                    + timeBounds({}, from) + QStringLiteral(" ORDER BY _time DESC LIMIT 1"));
 }
 
-bool OdbcRowReader::next()
+bool OdbcRowReader::fetchRow()
 {
     if (!m_open)
         return false;
@@ -135,20 +142,21 @@ bool OdbcRowReader::next()
         closeCursor();
         return false;
     }
+    m_rows.addRow();
     for (int c = 0; c <= kValueCount; ++c) {
-        std::string &field = m_fields[size_t(c)];
-        field.clear();
+        m_field.clear();
+        bool null = false;
         char buffer[256];
         SQLLEN length = 0;
         SQLRETURN got;
         // Long texts come in pieces.
         while (SQL_SUCCEEDED(got = SQLGetData(m_h.stmt, SQLUSMALLINT(c + 1), SQL_C_CHAR, buffer, sizeof buffer, &length))) {
-            m_null[size_t(c)] = length == SQL_NULL_DATA;
-            if (length == SQL_NULL_DATA)
+            null = length == SQL_NULL_DATA;
+            if (null)
                 break;
             const size_t piece = length == SQL_NO_TOTAL || size_t(length) >= sizeof buffer ? sizeof buffer - 1
                                                                                               : size_t(length);
-            field.append(buffer, piece);
+            m_field.append(buffer, piece);
             if (got == SQL_SUCCESS)
                 break;
         }
@@ -157,35 +165,75 @@ bool OdbcRowReader::next()
             closeCursor();
             return false;
         }
+        double v = 0;
+        if (null)
+            m_rows.addNull();
+        else if (c > 0 && readNumber(m_field, &v))
+            m_rows.addReal(v);
+        else
+            m_rows.addText(m_field.data(), m_field.size(), 0);
     }
+    return true;
+}
+
+bool OdbcRowReader::repeated(size_t row)
+{
+    size_t size = 0;
+    const char *time = m_rows.text(row, 0, &size);
+    return m_sortRepeated && LocalTimeStamp::readable(time, size) && m_zone.comesTwice(time, size);
+}
+
+bool OdbcRowReader::next()
+{
+    if (m_next < m_order.size()) {
+        m_current = m_order[m_next++];
+        return true;
+    }
+    m_rows.clear();
+    m_order.clear();
+    m_next = 0;
+    if (!fetchRow())
+        return false;
+    size_t sorted = 0;
+    if (repeated(0)) {
+        // The hour that comes twice when daylight saving ends: sorted by
+        // time, its two passes interleave. The absolute totals only grow,
+        // so they put the first pass before the second again.
+        while (m_rows.rows() < kMaxRepeatedRows && fetchRow() && repeated(m_rows.rows() - 1)) {
+        }
+        if (!m_error.isEmpty())
+            return false;
+        sorted = repeated(m_rows.rows() - 1) ? m_rows.rows() : m_rows.rows() - 1;
+    }
+    for (size_t i = 0; i < m_rows.rows(); ++i)
+        m_order.push_back(i);
+    const auto total = [this](size_t row) {
+        return m_rows.isNull(row, kKWh1) || m_rows.isNull(row, kKWh2)
+            ? -std::numeric_limits<double>::infinity()
+            : m_rows.number(row, kKWh1) + m_rows.number(row, kKWh2);
+    };
+    std::stable_sort(m_order.begin(), m_order.begin() + std::ptrdiff_t(sorted),
+                     [&](size_t a, size_t b) { return total(a) < total(b); });
+    m_current = m_order[m_next++];
     return true;
 }
 
 const char *OdbcRowReader::time(size_t *size) const
 {
-    *size = m_fields[0].size();
-    return m_fields[0].c_str();
+    return m_rows.text(m_current, 0, size);
 }
 
 bool OdbcRowReader::isNull(int i) const
 {
-    return m_null[size_t(i + 1)];
+    return m_rows.isNull(m_current, i + 1);
 }
 
 double OdbcRowReader::value(int i) const
 {
-    double v = 0;
-    return isNull(i) || !readNumber(m_fields[size_t(i + 1)], &v) ? 0 : v;
+    return m_rows.number(m_current, i + 1);
 }
 
 void OdbcRowReader::appendValue(std::string &line, int i) const
 {
-    if (isNull(i))
-        return;
-    const std::string &text = m_fields[size_t(i + 1)];
-    double v = 0;
-    if (readNumber(text, &v))
-        appendCsvNumber(line, v);
-    else
-        appendCsvField(line, text.data(), text.size());
+    m_rows.appendCsv(line, m_current, i + 1);
 }

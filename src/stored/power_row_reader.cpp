@@ -51,9 +51,10 @@ bool SqliteRowReader::open(const QString &path)
         + " FROM qmn_power WHERE rowid BETWEEN ?1 AND ?4 AND (?2 IS NULL OR _time >= ?2) "
           "AND (?3 IS NULL OR _time < ?3) ORDER BY rowid";
     // Preparing shows whether the file is a database with the table at all.
+    const QByteArray nextKey = "SELECT min(rowid) FROM qmn_power WHERE rowid >= ?1";
+    const QByteArray previousKey = "SELECT max(rowid) FROM qmn_power WHERE rowid <= ?1";
     for (auto [stmt, sql] : {std::pair{&m_forward, rows}, std::pair{&m_backwards, rows + " DESC"},
-                             std::pair{&m_nextKey, QByteArray("SELECT min(rowid) FROM qmn_power WHERE rowid >= ?1")},
-                             std::pair{&m_previousKey, QByteArray("SELECT max(rowid) FROM qmn_power WHERE rowid <= ?1")}}) {
+                             std::pair{&m_nextKey, nextKey}, std::pair{&m_previousKey, previousKey}}) {
         if (sqlite3_prepare_v2(m_db, sql.constData(), int(sql.size()), stmt, nullptr) != SQLITE_OK) {
             fail();
             return false;

@@ -86,7 +86,6 @@ private:
     QString m_path;
     // The scan under way.
     sqlite3_stmt *m_scan = nullptr; // one of the two; null when there is none
-    QByteArray m_from, m_until;
     long long m_key = 0;      // the rowid the next chunk starts at
     bool m_scanEnded = true;
     bool m_firstOnly = false; // selectLastBefore: the first matching row alone

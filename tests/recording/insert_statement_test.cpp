@@ -23,8 +23,9 @@ TEST(InsertStatement, NumbersThatAreNotFiniteBecomeNull)
     s.KWh2 = std::numeric_limits<double>::infinity();
     s.p1 = 1e20;
     for (const QString &statement : {accessInsertStatement(s, "2026-10-25 01:30:00"), sqliteInsertStatement(s)})
-        EXPECT_EQ(statement.section(QLatin1Char(','), -19), "100000000000000000000,230,-1500,230,121.5,NULL,0.0005,NULL,0.0015,"
-                                               "12.3,1.9,36000000,7200000,1800,5400,36000000,7200000,1800,5400)");
+        EXPECT_EQ(statement.section(QLatin1Char(','), -19),
+                  "100000000000000000000,230,-1500,230,121.5,NULL,0.0005,NULL,0.0015,"
+                  "12.3,1.9,36000000,7200000,1800,5400,36000000,7200000,1800,5400)");
 }
 
 } // namespace
