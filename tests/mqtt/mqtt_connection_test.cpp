@@ -270,7 +270,7 @@ TEST_F(MqttConnection, ConfigsThatNoLongerApplyAreTakenOutOfTheBroker)
     }
 }
 
-TEST_F(MqttConnection, HomeAssistantBackOnlineGetsTheConfigsAndTheLatestStateAtOnce)
+TEST_F(MqttConnection, HomeAssistantBackOnlineOrANewFirmwareGetsTheConfigsAgainAndTheLatestStateAtOnce)
 {
     QString error;
     ASSERT_TRUE(broker.start({}, &error)) << qPrintable(error);
@@ -284,6 +284,10 @@ TEST_F(MqttConnection, HomeAssistantBackOnlineGetsTheConfigsAndTheLatestStateAtO
     ASSERT_TRUE(mosquittoPub("homeassistant/status", "online"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return sub.messages.size() == 36; }, 5000)) << sub.messages.size();
     EXPECT_EQ(sub.on("qmnpilot/qmn4400/state").value(1).payload, sub.on("qmnpilot/qmn4400/state").value(0).payload);
+    // The monitor's firmware, once read, is the device's software version.
+    program->device().setBox(DeviceUtility::Firmware, "2.21");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sub.messages.size() == 53; }, 5000)) << sub.messages.size();
+    EXPECT_EQ(sub.messages.last().json()["device"].toObject()["sw_version"].toString(), "2.21");
     program->exitSequence();
 }
 
