@@ -156,12 +156,20 @@ bool MqttClient::publish(const QString &topic, const QByteArray &payload, int qo
 
 void MqttClient::disconnectCleanly()
 {
-    if (m_mosq && m_connected && mosquitto_disconnect(m_mosq) == MOSQ_ERR_SUCCESS) {
+    const QDeadlineTimer until(kFlushOnExit);
+    // The library closes the socket as soon as the DISCONNECT is written,
+    // and a socket closed with acknowledgements still unread is reset: the
+    // broker may lose the DISCONNECT and send the last will after a clean
+    // exit. So every acknowledgement is read first, within the same bound.
+    while (m_mosq && m_connected && !m_unacknowledged.isEmpty() && !until.hasExpired()
+           && mosquitto_socket(m_mosq) >= 0) {
+        if (mosquitto_loop(m_mosq, int(std::min<qint64>(50, until.remainingTime())), 1) != MOSQ_ERR_SUCCESS)
+            break;
+    }
+    if (m_mosq && m_connected && mosquitto_socket(m_mosq) >= 0 && mosquitto_disconnect(m_mosq) == MOSQ_ERR_SUCCESS) {
         // The last messages and the DISCONNECT are out only once the broker
-        // has read them; closing a socket with acknowledgements still unread
-        // resets it and can lose them. The broker closes its end when it is
-        // done, so this lasts a round trip, and never longer than the bound.
-        const QDeadlineTimer until(kFlushOnExit);
+        // has read them; this lasts a round trip, and never longer than the
+        // bound.
         while (!until.hasExpired() && mosquitto_socket(m_mosq) >= 0) {
             if (mosquitto_loop(m_mosq, int(std::min<qint64>(50, until.remainingTime())), 1) != MOSQ_ERR_SUCCESS)
                 break;

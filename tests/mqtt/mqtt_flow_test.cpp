@@ -117,7 +117,7 @@ TEST_F(MqttFlow, EachStateHoldsTheStoredRowAndDiscoveryDescribesIt)
     startProgram();
     ASSERT_TRUE(QTest::qWaitFor([&] { return sub.on(kState).size() >= 8; }, 15000)) << qPrintable(broker.log());
     endProgram();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return sub.on(kAvailability).size() == 2; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sub.on(kAvailability).size() == 2; }, 5000)) << qPrintable(broker.log());
 
     const auto rows = storedRows(db, "select p1,p2,volt,amp1,amp2,kwh1,kwh1p,kwh2,kwh2p from qmn_power "
                                      "order by rowid");
