@@ -73,13 +73,6 @@ QString base(const MqttSettings &s)
     return s.Topic + QLatin1Char('/') + s.Node;
 }
 
-// Home Assistant marks a live sensor "unavailable" when no state came for
-// this long: three state periods, and never less than 30 s.
-int expireAfterSeconds(const MqttSettings &s)
-{
-    return int(std::max(30.0, std::ceil(3 * s.Interval)));
-}
-
 QString configTopic(const QString &prefix, const QString &id)
 {
     return QStringLiteral("%1/sensor/%2/config").arg(prefix, id);
@@ -102,6 +95,11 @@ QString availabilityTopic(const MqttSettings &settings)
 QString statusTopic(const MqttSettings &settings)
 {
     return settings.DiscoveryPrefix + QStringLiteral("/status");
+}
+
+int expireAfterSeconds(const MqttSettings &settings)
+{
+    return int(std::max(30.0, std::ceil(3 * settings.Interval)));
 }
 
 QStringList configTopics(const QString &prefix, const QString &node)
@@ -177,7 +175,7 @@ QList<Message> discovery(const MqttSettings &settings, const QString &version, c
             {"origin", origin},
         };
         if (sensor.kind != Kind::Energy)
-            config.insert(QStringLiteral("expire_after"), expireAfterSeconds(settings));
+            config.insert(QStringLiteral("expire_after"), MqttPayloads::expireAfterSeconds(settings));
         messages.append({configTopic(settings.DiscoveryPrefix, id), QJsonDocument(config).toJson(QJsonDocument::Compact)});
     }
     return messages;

@@ -18,6 +18,9 @@ QString stateTopic(const MqttSettings &settings);
 QString availabilityTopic(const MqttSettings &settings);
 // Where Home Assistant says "online" when it has (re)started.
 QString statusTopic(const MqttSettings &settings);
+// How long Home Assistant shows a live value without a new state: three
+// state periods, and never less than 30 s.
+int expireAfterSeconds(const MqttSettings &settings);
 // The config topic of every sensor of `node` under `prefix`.
 QStringList configTopics(const QString &prefix, const QString &node);
 

@@ -32,7 +32,11 @@ MqttPublisher::MqttPublisher(const Parts &parts, QObject *parent)
     });
     connect(&m_held, &QTimer::timeout, this, &MqttPublisher::onHeld);
     connect(&m_afterBirth, &QTimer::timeout, this, [this] {
-        if (!m_latest.isEmpty() && m_pending.isEmpty())
+        // A state older than its expiry would show a stopped monitor's
+        // last watts as current.
+        const bool fresh = m_lastState.isValid()
+            && m_lastState.secsTo(m_parts.clock.now()) < MqttPayloads::expireAfterSeconds(m_settings);
+        if (fresh && !m_latest.isEmpty() && m_pending.isEmpty())
             m_client.publish(MqttPayloads::stateTopic(m_settings), m_latest, 1, false);
     });
     connect(&m_client, &MqttClient::connected, this, &MqttPublisher::onConnected);

@@ -290,6 +290,15 @@ TEST_F(MqttConnection, HomeAssistantBackOnlineOrANewFirmwareGetsTheConfigsAgainA
     program->device().setBox(DeviceUtility::Firmware, "2.21");
     ASSERT_TRUE(QTest::qWaitFor([&] { return sub.messages.size() == 53; }, 5000)) << sub.messages.size();
     EXPECT_EQ(sub.messages.last().json()["device"].toObject()["sw_version"].toString(), "2.21");
+    // Past its expiry the last state stays unsent: the samples have stopped.
+    struct Later : Clock
+    {
+        QDateTime now() const override { return QDateTime::currentDateTime().addSecs(31); }
+    } later;
+    program->setClock(&later);
+    ASSERT_TRUE(mosquittoPub("homeassistant/status", "online"));
+    EXPECT_FALSE(QTest::qWaitFor([&] { return sub.messages.size() > 70; }, 2000)) << qPrintable(sub.messages.last().topic);
+    EXPECT_EQ(sub.messages.size(), 70);
     program->exitSequence();
 }
 
