@@ -69,6 +69,11 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
     connect(&m_serial, &SerialLink::closed, &m_portal, [this] { m_portal.showRealtimeState(false); });
     // Switching a load posts at once, so the portal shows the new state.
     connect(&m_device.loads(), &LoadSwitches::loadsChanged, &m_portal, &PortalUpload::loadChanged);
+    // Home Assistant shows the monitor's firmware once it has been read.
+    connect(&m_device, &DeviceUtility::boxChanged, &m_mqtt, [this](DeviceUtility::Box box) {
+        if (box == DeviceUtility::Firmware)
+            m_mqtt.setFirmware(m_device.box(box));
+    });
     // The panel's Find buttons run the radio search reporting to its list.
     connect(&m_comPanel, &ComPanelLogic::findRequested, this,
             [this](int zversion) { m_radio.FindZigbeeMonitor(zversion, m_comPanel.messages()); });
@@ -214,6 +219,8 @@ void Program::SaveRecoveryState()
 {
     captureRecoveryState();
     saveKeys(SettingsKeys::recoveryKeys());
+    // The published totals go on from the same point after a restart.
+    m_mqtt.saveState();
 }
 
 void Program::exitSequence()

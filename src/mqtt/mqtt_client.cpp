@@ -8,6 +8,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
+#include <thread>
+#include <utility>
 
 namespace {
 
@@ -21,6 +24,22 @@ void initLibrary()
 }
 
 } // namespace
+
+// The library's connect step, handed to a thread of its own: with TLS it
+// looks the name up itself, and a resolver that does not answer would
+// hold everything on this thread for as long as it takes. The thread owns
+// the handle until it is done; whichever side comes last destroys a
+// handle that is no longer wanted.
+struct MqttClient::Attempt
+{
+    std::mutex lock;
+    mosquitto *mosq = nullptr;
+    bool done = false;
+    bool abandoned = false;
+    int rc = MOSQ_ERR_SUCCESS;
+    int error = 0;
+    QString logError; // written by the thread until done
+};
 
 MqttClient::MqttClient(QObject *parent)
     : QObject(parent)
@@ -45,9 +64,14 @@ void MqttClient::connectTo(const Options &o)
         return;
     }
     mosquitto_int_option(m_mosq, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
+    // The publisher bounds what waits for acknowledgement itself. The
+    // library's own bound of 20 would hold the rest back unsent, and a
+    // clean exit, which waits only for what is sent, would lose them.
+    mosquitto_int_option(m_mosq, MOSQ_OPT_SEND_MAXIMUM, 65535);
     mosquitto_connect_callback_set(m_mosq, &MqttClient::onConnect);
     mosquitto_disconnect_callback_set(m_mosq, &MqttClient::onDisconnect);
     mosquitto_publish_callback_set(m_mosq, &MqttClient::onPublish);
+    mosquitto_message_callback_set(m_mosq, &MqttClient::onMessage);
     mosquitto_log_callback_set(m_mosq, &MqttClient::onLog);
     if (!o.user.isEmpty())
         mosquitto_username_pw_set(m_mosq, o.user.toUtf8().constData(),
@@ -62,19 +86,53 @@ void MqttClient::connectTo(const Options &o)
         else
             rc = mosquitto_tls_set(m_mosq, o.caFile.toUtf8().constData(), nullptr, nullptr, nullptr, nullptr);
     }
-    if (rc == MOSQ_ERR_SUCCESS) {
-        errno = 0;
-        rc = mosquitto_connect_async(m_mosq, o.host.toUtf8().constData(), o.port, kKeepAliveSeconds);
-    }
     if (rc != MOSQ_ERR_SUCCESS) {
         const QString reason = reasonFor(rc, errno);
         QTimer::singleShot(0, this, [this, reason] { fail(reason); });
         return;
     }
+    auto attempt = std::make_shared<Attempt>();
+    attempt->mosq = std::exchange(m_mosq, nullptr);
+    mosquitto_user_data_set(attempt->mosq, attempt.get());
+    mosquitto_log_callback_set(attempt->mosq, &MqttClient::onAttemptLog);
+    m_attempt = attempt;
+    std::thread([this, attempt, host = o.host.toUtf8(), port = o.port, before = m_beforeConnect] {
+        if (before)
+            before();
+        errno = 0;
+        const int rc = mosquitto_connect_async(attempt->mosq, host.constData(), port, kKeepAliveSeconds);
+        const int error = errno;
+        const std::lock_guard<std::mutex> hold(attempt->lock);
+        attempt->rc = rc;
+        attempt->error = error;
+        attempt->done = true;
+        if (attempt->abandoned) {
+            mosquitto_destroy(attempt->mosq);
+            return;
+        }
+        // Not abandoned yet, so the client is still there; were it to go
+        // before this is delivered, its abort() destroys the handle.
+        QMetaObject::invokeMethod(this, [this, attempt] { attemptDone(attempt); }, Qt::QueuedConnection);
+    }).detach();
+}
+
+void MqttClient::attemptDone(const std::shared_ptr<Attempt> &attempt)
+{
+    if (attempt != m_attempt)
+        return;
+    m_attempt.reset();
+    m_mosq = attempt->mosq;
+    mosquitto_user_data_set(m_mosq, this);
+    mosquitto_log_callback_set(m_mosq, &MqttClient::onLog);
+    m_lastError = attempt->logError;
+    if (attempt->rc != MOSQ_ERR_SUCCESS) {
+        fail(reasonFor(attempt->rc, attempt->error));
+        return;
+    }
     watchSocket();
     m_misc.start();
     // The CONNECT may already be out; the answer comes through the notifier.
-    QTimer::singleShot(0, this, &MqttClient::pump);
+    pump();
 }
 
 bool MqttClient::publish(const QString &topic, const QByteArray &payload, int qos, bool retain)
@@ -98,12 +156,20 @@ bool MqttClient::publish(const QString &topic, const QByteArray &payload, int qo
 
 void MqttClient::disconnectCleanly()
 {
-    if (m_mosq && m_connected && mosquitto_disconnect(m_mosq) == MOSQ_ERR_SUCCESS) {
+    const QDeadlineTimer until(kFlushOnExit);
+    // The library closes the socket as soon as the DISCONNECT is written,
+    // and a socket closed with acknowledgements still unread is reset: the
+    // broker may lose the DISCONNECT and send the last will after a clean
+    // exit. So every acknowledgement is read first, within the same bound.
+    while (m_mosq && m_connected && !m_unacknowledged.isEmpty() && !until.hasExpired()
+           && mosquitto_socket(m_mosq) >= 0) {
+        if (mosquitto_loop(m_mosq, int(std::min<qint64>(50, until.remainingTime())), 1) != MOSQ_ERR_SUCCESS)
+            break;
+    }
+    if (m_mosq && m_connected && mosquitto_socket(m_mosq) >= 0 && mosquitto_disconnect(m_mosq) == MOSQ_ERR_SUCCESS) {
         // The last messages and the DISCONNECT are out only once the broker
-        // has read them; closing a socket with acknowledgements still unread
-        // resets it and can lose them. The broker closes its end when it is
-        // done, so this lasts a round trip, and never longer than the bound.
-        const QDeadlineTimer until(kFlushOnExit);
+        // has read them; this lasts a round trip, and never longer than the
+        // bound.
         while (!until.hasExpired() && mosquitto_socket(m_mosq) >= 0) {
             if (mosquitto_loop(m_mosq, int(std::min<qint64>(50, until.remainingTime())), 1) != MOSQ_ERR_SUCCESS)
                 break;
@@ -112,8 +178,25 @@ void MqttClient::disconnectCleanly()
     abort();
 }
 
+bool MqttClient::subscribe(const QString &topic, int qos)
+{
+    if (!m_connected || !m_mosq)
+        return false;
+    const bool sent = mosquitto_subscribe(m_mosq, nullptr, topic.toUtf8().constData(), qos) == MOSQ_ERR_SUCCESS;
+    if (m_write)
+        m_write->setEnabled(mosquitto_want_write(m_mosq));
+    return sent;
+}
+
 void MqttClient::abort()
 {
+    if (m_attempt) {
+        const std::lock_guard<std::mutex> hold(m_attempt->lock);
+        m_attempt->abandoned = true;
+        if (m_attempt->done)
+            mosquitto_destroy(m_attempt->mosq);
+    }
+    m_attempt.reset();
     m_misc.stop();
     dropSocket();
     if (m_mosq) {
@@ -174,7 +257,7 @@ void MqttClient::pump()
 
 void MqttClient::fail(const QString &reason)
 {
-    const bool wasActive = m_mosq != nullptr;
+    const bool wasActive = m_mosq != nullptr || m_attempt;
     abort();
     if (wasActive)
         emit lost(reason);
@@ -217,4 +300,21 @@ void MqttClient::onLog(mosquitto *, void *self, int level, const char *text)
     auto *client = static_cast<MqttClient *>(self);
     if (level == MOSQ_LOG_ERR && client->m_lastError.isEmpty())
         client->m_lastError = QString::fromUtf8(text);
+}
+
+void MqttClient::onAttemptLog(mosquitto *, void *attempt, int level, const char *text)
+{
+    auto *a = static_cast<Attempt *>(attempt);
+    if (level == MOSQ_LOG_ERR && a->logError.isEmpty())
+        a->logError = QString::fromUtf8(text);
+}
+
+void MqttClient::onMessage(mosquitto *, void *self, const struct mosquitto_message *message)
+{
+    auto *client = static_cast<MqttClient *>(self);
+    const QString topic = QString::fromUtf8(message->topic);
+    const QByteArray payload(static_cast<const char *>(message->payload), message->payloadlen);
+    const bool retained = message->retain;
+    // Out of the library's loop before anybody acts on it.
+    QTimer::singleShot(0, client, [client, topic, payload, retained] { emit client->received(topic, payload, retained); });
 }

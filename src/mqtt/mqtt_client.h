@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 
 struct mosquitto;
@@ -16,7 +17,9 @@ class QSocketNotifier;
 // event loop: its socket under two notifiers (writing watched only while
 // the library has bytes to send) and its housekeeping on a timer. No thread
 // of its own, so the callbacks run on the Qt thread between events and
-// never block it: connecting, TLS and writing are all non-blocking.
+// never block it: connecting, TLS and writing are all non-blocking. The one
+// step that may wait on the network, the library's own name lookup and
+// connect, runs on a short-lived thread of its own.
 class MqttClient : public QObject
 {
     Q_OBJECT
@@ -51,18 +54,30 @@ public:
     void disconnectCleanly();
     // Drops the connection or attempt without a word to anybody.
     void abort();
+    // Asks for the messages of `topic`; false when not connected.
+    bool subscribe(const QString &topic, int qos);
+
+    // Tests make the connect step wait: this runs just before it, on the
+    // thread that connects.
+    void setBeforeConnect(std::function<void()> step) { m_beforeConnect = std::move(step); }
 
 signals:
     void connected();
     // The attempt failed or the connection ended; why, in words.
     void lost(const QString &reason);
     void acknowledged();
+    void received(const QString &topic, const QByteArray &payload, bool retained);
 
 private:
     static void onConnect(mosquitto *, void *self, int rc);
     static void onDisconnect(mosquitto *, void *self, int rc);
     static void onPublish(mosquitto *, void *self, int mid);
     static void onLog(mosquitto *, void *self, int level, const char *text);
+    static void onMessage(mosquitto *, void *self, const struct mosquitto_message *message);
+    struct Attempt;
+    static void onAttemptLog(mosquitto *, void *attempt, int level, const char *text);
+    // The connect step has ended on its thread; carries on here.
+    void attemptDone(const std::shared_ptr<Attempt> &attempt);
 
     // Runs the library's loop once without waiting, then reports.
     void pump();
@@ -80,4 +95,6 @@ private:
     QString m_refusal;   // the broker's CONNACK answer when it said no
     QString m_lastError; // the library's last error line (TLS)
     QSet<int> m_unacknowledged;
+    std::shared_ptr<Attempt> m_attempt; // the connect step under way
+    std::function<void()> m_beforeConnect;
 };

@@ -2,6 +2,7 @@
 
 #include "mqtt/mqtt_client.h"
 #include "mqtt/mqtt_settings.h"
+#include "mqtt/mqtt_state.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -18,10 +19,13 @@ struct RealtimeSample;
 
 // Publishes every sample (or one per `Interval`) to an MQTT broker, with
 // Home Assistant discovery, and keeps the connection: reconnecting with a
-// back-off from one second doubling to a minute, one status line when the
-// connection goes and one when it is back. A broker that is down, slow or
-// refusing costs the sample nothing: while no message can go out only the
-// newest state waits, as the totals make a missed one harmless.
+// back-off from one second doubling to a minute, which starts again only
+// once a connection has held for a minute; one status line when the
+// connection goes and one when it is back (and has held), so a broker that
+// takes the connection and drops it at once is neither stormed nor
+// reported over and over. A broker that is down, slow or refusing costs the
+// sample nothing: while no message can go out only the newest state waits,
+// as the totals make a missed one harmless.
 class MqttPublisher : public QObject
 {
     Q_OBJECT
@@ -38,6 +42,11 @@ public:
     static constexpr std::chrono::milliseconds kFirstRetry{1000};
     static constexpr std::chrono::milliseconds kLastRetry{60000};
     static constexpr std::chrono::milliseconds kConnectDeadline{15000};
+    // A connection that lasts this long is a good one again.
+    static constexpr std::chrono::milliseconds kHeld{60000};
+    // After Home Assistant's "online", its sensors have subscribed to the
+    // state by then.
+    static constexpr std::chrono::milliseconds kStateAfterBirth{1000};
     // With this many messages unacknowledged (the discovery burst on
     // connect stays below it) a state waits, the newest only.
     static constexpr int kMaxUnacknowledged = 32;
@@ -54,15 +63,22 @@ public:
     // The dispatch step.
     void publish(const RealtimeSample &sample);
 
-    // A clean exit: "offline" goes out and the connection is closed.
+    // A clean exit: "offline" goes out, the connection is closed and the
+    // totals are saved.
     void close();
+    // Writes the totals to the settings file, with the counters' recovery
+    // state.
+    void saveState();
+    // The monitor's firmware, once the program has read it.
+    void setFirmware(const QString &firmware);
 
     // "Connected to host:port", "Not connected: reason" or "MQTT is off".
     QString stateText() const { return m_stateText; }
     bool isConnected() const { return m_client.isConnected(); }
 
-    // Tests wait less for a broker to come back; the doubling stays.
-    void setFirstRetry(std::chrono::milliseconds delay) { m_firstRetry = delay; }
+    // Tests run the back-off and the minute of holding faster, all alike.
+    void setTimeScale(double scale) { m_timeScale = scale; }
+    void setBeforeConnect(std::function<void()> step) { m_client.setBeforeConnect(std::move(step)); }
 
 signals:
     void stateTextChanged(const QString &text);
@@ -72,6 +88,13 @@ private:
     void startClient(const QString &host);
     void onConnected();
     void onLost(const QString &reason);
+    void onHeld();
+    void onReceived(const QString &topic, const QByteArray &payload, bool retained);
+    void publishConfigs();
+    // Empties the retained configs and availability left under another
+    // node, prefix or topic, or with discovery now off.
+    void clearLeftovers();
+    std::chrono::milliseconds scaled(std::chrono::milliseconds delay) const;
     void sendPending();
     void setStateText(const QString &text);
     QString addressText() const;
@@ -82,13 +105,20 @@ private:
     MqttClient m_client;
     QTimer m_retry;
     QTimer m_deadline;
-    std::chrono::milliseconds m_firstRetry = kFirstRetry;
+    QTimer m_held;
+    QTimer m_afterBirth;
+    double m_timeScale = 1;
     std::chrono::milliseconds m_nextRetry = kFirstRetry;
     int m_attempt = 0; // a host lookup of an older attempt is ignored
-    bool m_downReported = false;
+    bool m_downReported = false; // the last line said the connection is gone
+    bool m_upReported = false;   // the last line said it is there
     bool m_everConnected = false;
     bool m_closed = false;
+    QString m_clientId;
+    QString m_firmware;
+    MqttState m_state;
     QByteArray m_pending;
+    QByteArray m_latest; // the newest state, sent or not
     QDateTime m_lastState;
     QString m_stateText = QStringLiteral("MQTT is off");
 };

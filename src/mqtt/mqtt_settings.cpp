@@ -22,6 +22,24 @@ std::optional<bool> readBool(const QString &text)
     return std::nullopt;
 }
 
+// The settings file drops the blanks around a value, and a password may
+// begin or end with some: such a password, or one that is itself in
+// quotes, is written between quotes, which reading takes off again.
+QString passwordForFile(const QString &password)
+{
+    const bool quoted = password.size() >= 2 && password.startsWith('"') && password.endsWith('"');
+    if (quoted || password != password.trimmed())
+        return QLatin1Char('"') + password + QLatin1Char('"');
+    return password;
+}
+
+QString passwordFromFile(const QString &text)
+{
+    if (text.size() >= 2 && text.startsWith('"') && text.endsWith('"'))
+        return text.mid(1, text.size() - 2);
+    return text;
+}
+
 QString boolText(bool value)
 {
     return value ? QStringLiteral("True") : QStringLiteral("False");
@@ -38,7 +56,7 @@ void cannotRead(const SettingsStore &store, const char *key, const QString &show
 
 QStringList MqttSettings::keys()
 {
-    return {"Host", "User", "Password", "Tls", "CaFile", "Topic", "Node", "Interval", "Discovery"};
+    return {"Host", "User", "Password", "Tls", "CaFile", "Topic", "Node", "Interval", "Discovery", "DiscoveryPrefix"};
 }
 
 MqttSettings MqttSettings::read(const SettingsStore &store)
@@ -50,12 +68,12 @@ MqttSettings MqttSettings::read(const SettingsStore &store)
     };
     text("Host", s.Host);
     text("User", s.User);
-    // A password may begin or end with blanks; it is taken as written.
     if (store.contains(kSection, "Password"))
-        s.Password = store.value(kSection, "Password");
+        s.Password = passwordFromFile(store.value(kSection, "Password"));
     text("CaFile", s.CaFile);
     text("Topic", s.Topic);
     text("Node", s.Node);
+    text("DiscoveryPrefix", s.DiscoveryPrefix);
     for (auto [key, member] : {std::pair{"Tls", &MqttSettings::Tls}, std::pair{"Discovery", &MqttSettings::Discovery}}) {
         if (!store.contains(kSection, key))
             continue;
@@ -85,13 +103,14 @@ void MqttSettings::writeChanged(SettingsStore &store, const MqttSettings &before
     };
     put("Host", Host, before.Host);
     put("User", User, before.User);
-    put("Password", Password, before.Password);
+    put("Password", passwordForFile(Password), passwordForFile(before.Password));
     put("Tls", boolText(Tls), boolText(before.Tls));
     put("CaFile", CaFile, before.CaFile);
     put("Topic", Topic, before.Topic);
     put("Node", Node, before.Node);
     put("Interval", plainDecimal(Interval), plainDecimal(before.Interval));
     put("Discovery", boolText(Discovery), boolText(before.Discovery));
+    put("DiscoveryPrefix", DiscoveryPrefix, before.DiscoveryPrefix);
 }
 
 QString MqttAddress::text() const
@@ -129,9 +148,15 @@ QString mqttSettingsProblem(const MqttSettings &s)
     static const QRegularExpression nodeChars(QStringLiteral("^[A-Za-z0-9_-]+$"));
     if (!nodeChars.match(s.Node).hasMatch())
         return QStringLiteral("Node=%1 may hold only letters, digits, '_' and '-'").arg(s.Node);
-    if (s.Topic.isEmpty() || s.Topic.contains('+') || s.Topic.contains('#') || s.Topic.startsWith('/')
-        || s.Topic.endsWith('/') || s.Topic.contains(QLatin1String("//")))
+    const auto notAPrefix = [](const QString &t) {
+        return t.isEmpty() || t.contains('+') || t.contains('#') || t.startsWith('/') || t.endsWith('/')
+            || t.contains(QLatin1String("//"));
+    };
+    if (notAPrefix(s.Topic))
         return QStringLiteral("Topic=%1 is not a topic prefix (no '+', '#' or empty level)").arg(s.Topic);
+    if (notAPrefix(s.DiscoveryPrefix))
+        return QStringLiteral("DiscoveryPrefix=%1 is not a topic prefix (no '+', '#' or empty level)")
+            .arg(s.DiscoveryPrefix);
     if (s.Tls && !s.CaFile.isEmpty() && !QFileInfo(s.CaFile).isReadable())
         return QStringLiteral("CaFile=%1 cannot be read").arg(s.CaFile);
     return {};

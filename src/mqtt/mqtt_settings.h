@@ -22,6 +22,7 @@ struct MqttSettings
     QString Node = "qmn4400";
     double Interval = 0; // seconds between state messages; 0 is every sample
     bool Discovery = true;
+    QString DiscoveryPrefix = "homeassistant"; // where Home Assistant looks for configs
 
     bool operator==(const MqttSettings &) const = default;
 

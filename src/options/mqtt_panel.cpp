@@ -26,6 +26,7 @@ MqttPanel::MqttPanel(MqttPublisher &mqtt, QWidget *parent)
         {"Broker (host or host:port):", s.Host}, {"User:", s.User},   {"Password:", s.Password},
         {"CA file (empty: the system's):", s.CaFile}, {"Topic prefix:", s.Topic}, {"Node:", s.Node},
         {"Seconds between states (0: every sample):", plainDecimal(s.Interval)},
+        {"Discovery prefix:", s.DiscoveryPrefix},
     };
     m_tls = new QCheckBox(QStringLiteral("Use TLS"), this);
     m_tls->setChecked(s.Tls);
@@ -37,9 +38,11 @@ MqttPanel::MqttPanel(MqttPublisher &mqtt, QWidget *parent)
         form->addRow(QString::fromLatin1(fields[f].label), m_fields[f]);
         if (f == PasswordField)
             form->addRow(m_tls);
+        // The prefix belongs with discovery, below its box.
+        if (f == IntervalField)
+            form->addRow(m_discovery);
     }
     m_fields[PasswordField]->setEchoMode(QLineEdit::Password);
-    form->addRow(m_discovery);
     m_apply = new QPushButton(QStringLiteral("Apply"), this);
     connect(m_apply, &QPushButton::clicked, this, &MqttPanel::apply);
     form->addRow(m_apply);
@@ -64,6 +67,7 @@ void MqttPanel::apply()
     s.Topic = m_fields[TopicField]->text().trimmed();
     s.Node = m_fields[NodeField]->text().trimmed();
     s.Discovery = m_discovery->isChecked();
+    s.DiscoveryPrefix = m_fields[DiscoveryPrefixField]->text().trimmed();
     const std::optional<double> interval = OptionsLogic::readNumber(m_fields[IntervalField]->text());
     QString problem;
     if (!interval || *interval < 0 || !std::isfinite(*interval))

@@ -14,7 +14,10 @@ class MqttPanel : public QWidget
 {
     Q_OBJECT
 public:
-    enum Field { HostField, UserField, PasswordField, CaFileField, TopicField, NodeField, IntervalField, FieldCount };
+    enum Field {
+        HostField, UserField, PasswordField, CaFileField, TopicField, NodeField, IntervalField, DiscoveryPrefixField,
+        FieldCount
+    };
 
     explicit MqttPanel(MqttPublisher &mqtt, QWidget *parent = nullptr);
 

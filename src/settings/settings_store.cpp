@@ -238,6 +238,19 @@ bool SettingsStore::save(QString *error) const
         }
     }
     out.flush();
+    // The replacement takes the permissions of the file it replaces, so
+    // an owner-only file is there first, empty if it is new.
+    if (m_private) {
+        QFile file(m_path);
+        const auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+        const bool ready = file.exists() ? file.setPermissions(ownerOnly)
+                                         : file.open(QIODevice::WriteOnly | QIODevice::NewOnly, ownerOnly);
+        if (!ready) {
+            if (error)
+                *error = QStringLiteral("cannot make %1 private: %2").arg(m_path, file.errorString());
+            return false;
+        }
+    }
     // All or nothing: a disk that fills mid-write must not leave the
     // recovery state cut short in place of the last good file.
     QString reason;

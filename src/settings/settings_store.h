@@ -34,6 +34,10 @@ public:
     Settings readSettings() const;
     void writeKeys(const Settings &settings, const QStringList &keys);
 
+    // The file holds a secret from this save on: it is its owner's alone
+    // before the first byte of it is written, new or not.
+    void keepPrivate() { m_private = true; }
+
     // Per-user default file: $XDG_CONFIG_HOME/QMNpilot/QMNpilot.ini
     static QString defaultPath();
 
@@ -54,4 +58,5 @@ private:
 
     QString m_path;
     QList<Section> m_sections; // the first one, unnamed, holds lines before any section
+    bool m_private = false;
 };

@@ -1,9 +1,12 @@
 // The connection to a real mosquitto: a crash leaves the last will, a
-// refused password or certificate is said once and plainly.
+// refused password or certificate is said once and plainly, nothing is
+// left behind in the broker, and a broker that drops the program at once
+// is not stormed.
 #include "app/program.h"
 #include "common/clock.h"
 #include "line_log.h"
 #include "mqtt/broker.h"
+#include "mqtt/mqtt_payloads.h"
 #include "scripted_dialogs.h"
 #include "settings/settings_store.h"
 
@@ -11,6 +14,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -44,16 +48,39 @@ struct MqttConnection : ::testing::Test
     std::unique_ptr<Program> program;
     std::unique_ptr<LineLog> lines;
 
-    void startProgram(const QString &mqtt)
+    void startProgram(const QString &mqtt, bool writeIni = true)
     {
-        ASSERT_TRUE(writeText(ini, "[mqtt]\nHost=" + broker.address() + "\n" + mqtt));
+        if (writeIni) {
+            ASSERT_TRUE(writeText(ini, "[mqtt]\nHost=" + broker.address() + "\n" + mqtt));
+        }
         program = std::make_unique<Program>(ini, dir.filePath("data"), dialogs);
         lines = std::make_unique<LineLog>(program->mainStatus());
-        program->mqtt().setFirstRetry(10ms);
+        program->mqtt().setTimeScale(0.01);
         program->startUp();
     }
     QStringList mqttLines() const { return lines->lines.filter("MQTT"); }
     int brokerSaid(const QString &text) const { return int(broker.log().count(text)); }
+    bool connected() { return QTest::qWaitFor([&] { return program->mqtt().isConnected(); }, 10000); }
+    bool mosquittoPub(const QString &topic, const QString &payload)
+    {
+        const QStringList message = payload.isEmpty() ? QStringList{"-r", "-n"} : QStringList{"-m", payload};
+        return run("mosquitto_pub", QStringList{"-h", "127.0.0.1", "-p", QString::number(broker.port), "-q", "1",
+                                                "-t", topic} + message);
+    }
+    // What the broker keeps now: retained topic and payload.
+    QMap<QString, QByteArray> retainedNow()
+    {
+        Subscriber late;
+        late.start(broker.port);
+        // The first one that comes is sent after the retained ones.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return mosquittoPub("test/end", "x") && !late.on("test/end").isEmpty(); },
+                                    5000));
+        QMap<QString, QByteArray> kept;
+        for (const Subscriber::Message &m : late.messages)
+            if (m.retained)
+                kept.insert(m.topic, m.payload);
+        return kept;
+    }
 };
 
 } // namespace
@@ -72,15 +99,19 @@ TEST_F(MqttConnection, AKilledProgramLeavesOfflineAndThePasswordStaysOutOfItsWor
     env.insert("XDG_RUNTIME_DIR", dir.filePath("run"));
     p.setProcessEnvironment(env);
     p.start(QMN_PILOT_BINARY, {"--headless", "--config", ini, "--data-dir", dir.filePath("data")});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !sub.on("qmnpilot/qmn4400/availability").isEmpty(); }, 15000))
-        << p.readAllStandardError().data();
+    // The journal's line follows the message by a turn of the event loop.
+    QString said;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        said += QString::fromUtf8(p.readAllStandardError());
+        return !sub.on("qmnpilot/qmn4400/availability").isEmpty() && said.contains("main: MQTT");
+    }, 15000)) << qPrintable(said);
     EXPECT_EQ(sub.messages.last().payload, "online");
     ::kill(pid_t(p.processId()), SIGKILL);
     ASSERT_TRUE(p.waitForFinished(5000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return sub.messages.size() == 2; }, 10000));
     EXPECT_EQ(sub.messages.last().payload, "offline");
 
-    const QString said = QString::fromUtf8(p.readAllStandardError());
+    said += QString::fromUtf8(p.readAllStandardError());
     EXPECT_EQ(said.count("chmod 600 " + ini), 1) << qPrintable(said);
     EXPECT_TRUE(said.contains("main: MQTT: connected to " + broker.address())) << qPrintable(said);
     EXPECT_FALSE(said.contains("pw-n0t-for-eyes")) << qPrintable(said);
@@ -167,4 +198,154 @@ TEST_F(MqttConnection, IntervalSpacesTheStatesOnTheProgramsClock)
         const QDateTime at = noon.addSecs(12 * i);
         EXPECT_EQ(sub.messages[i].json()["time"].toString(), at.toOffsetFromUtc(at.offsetFromUtc()).toString(Qt::ISODate));
     }
+}
+
+TEST_F(MqttConnection, APasswordFromTheWindowGoesIntoAFileForTheOwnerOnlyAndComesBackAsTyped)
+{
+    for (const QString password : {"plain", "  blanks around ", "\"in quotes\""}) {
+        SCOPED_TRACE(password.toStdString());
+        ini = dir.filePath(QString::number(qHash(password)) + ".ini");
+        ASSERT_FALSE(QFile::exists(ini));
+        startProgram({}, false);
+        MqttSettings settings = program->mqtt().settings();
+        settings.Password = password;
+        program->mqtt().apply(settings);
+        EXPECT_EQ(QFile::permissions(ini) & ~(QFile::ReadUser | QFile::WriteUser),
+                  QFile::ReadOwner | QFile::WriteOwner);
+        SettingsStore saved(ini);
+        saved.load();
+        EXPECT_EQ(MqttSettings::read(saved).Password, password);
+        program->exitSequence();
+    }
+}
+
+TEST_F(MqttConnection, ConfigsThatNoLongerApplyAreTakenOutOfTheBroker)
+{
+    QString error;
+    ASSERT_TRUE(broker.start({}, &error)) << qPrintable(error);
+    const struct
+    {
+        const char *change;
+        void (*edit)(MqttSettings &);
+        bool restart; // the file edited while the program was not running
+        QString availability, configs;
+    } rows[] = {
+        {"node renamed", [](MqttSettings &s) { s.Node = "loft"; }, false, "qmnpilot/loft", "homeassistant/sensor/loft_"},
+        {"node renamed in the file", [](MqttSettings &s) { s.Node = "loft"; }, true, "qmnpilot/loft",
+         "homeassistant/sensor/loft_"},
+        {"prefix moved", [](MqttSettings &s) { s.DiscoveryPrefix = "ha"; }, false, "qmnpilot/qmn4400",
+         "ha/sensor/qmn4400_"},
+        {"topic moved", [](MqttSettings &s) { s.Topic = "house"; }, false, "house/qmn4400",
+         "homeassistant/sensor/qmn4400_"},
+        {"discovery off", [](MqttSettings &s) { s.Discovery = false; }, false, "qmnpilot/qmn4400", {}},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.change);
+        startProgram({});
+        ASSERT_TRUE(connected());
+        MqttSettings settings = program->mqtt().settings();
+        row.edit(settings);
+        if (row.restart) {
+            program->exitSequence();
+            SettingsStore store(ini);
+            store.load();
+            settings.writeChanged(store, program->mqtt().settings());
+            store.save();
+            startProgram({}, false);
+        } else {
+            program->mqtt().apply(settings);
+        }
+        ASSERT_TRUE(connected());
+        const QMap<QString, QByteArray> kept = retainedNow();
+        QStringList expected{row.availability + "/availability"};
+        if (!row.configs.isEmpty())
+            for (const QString &key : MqttPayloads::sensorKeys())
+                expected << row.configs + key + "/config";
+        expected.sort();
+        EXPECT_EQ(kept.keys().join('\n').toStdString(), expected.join('\n').toStdString());
+        EXPECT_EQ(kept.value(row.availability + "/availability"), "online");
+        // Clean for the next row.
+        program->exitSequence();
+        for (const QString &topic : kept.keys())
+            mosquittoPub(topic, {});
+        QFile::remove(ini);
+    }
+}
+
+TEST_F(MqttConnection, HomeAssistantBackOnlineOrANewFirmwareGetsTheConfigsAgainAndTheLatestStateAtOnce)
+{
+    QString error;
+    ASSERT_TRUE(broker.start({}, &error)) << qPrintable(error);
+    Subscriber sub;
+    ASSERT_TRUE(sub.start(broker.port, {"homeassistant/sensor/#", "qmnpilot/qmn4400/state"}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return brokerSaid("Sending SUBACK"); }, 10000));
+    startProgram({});
+    ASSERT_TRUE(connected());
+    program->dispatch().LogSample(program->sample());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sub.messages.size() == 18; }, 5000)) << sub.messages.size();
+    ASSERT_TRUE(mosquittoPub("homeassistant/status", "online"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sub.messages.size() == 36; }, 5000)) << sub.messages.size();
+    EXPECT_EQ(sub.on("qmnpilot/qmn4400/state").value(1).payload, sub.on("qmnpilot/qmn4400/state").value(0).payload);
+    // The monitor's firmware, once read, is the device's software version.
+    program->device().setBox(DeviceUtility::Firmware, "2.21");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sub.messages.size() == 53; }, 5000)) << sub.messages.size();
+    EXPECT_EQ(sub.messages.last().json()["device"].toObject()["sw_version"].toString(), "2.21");
+    // Past its expiry the last state stays unsent: the samples have stopped.
+    struct Later : Clock
+    {
+        QDateTime now() const override { return QDateTime::currentDateTime().addSecs(31); }
+    } later;
+    program->setClock(&later);
+    ASSERT_TRUE(mosquittoPub("homeassistant/status", "online"));
+    EXPECT_FALSE(QTest::qWaitFor([&] { return sub.messages.size() > 70; }, 2000)) << qPrintable(sub.messages.last().topic);
+    EXPECT_EQ(sub.messages.size(), 70);
+    program->exitSequence();
+}
+
+TEST_F(MqttConnection, ABrokerThatDropsEachConnectionAtOnceIsNeitherStormedNorReportedOverAndOver)
+{
+    // Takes the connection, says yes, and closes it as soon as the program
+    // has anything to say: as a broker does with two clients of one id.
+    QTcpServer standIn;
+    ASSERT_TRUE(standIn.listen(QHostAddress::LocalHost));
+    int attempts = 0;
+    QObject::connect(&standIn, &QTcpServer::newConnection, [&] {
+        QTcpSocket *client = standIn.nextPendingConnection();
+        ++attempts;
+        QObject::connect(client, &QTcpSocket::readyRead, client, [client, answered = false]() mutable {
+            client->readAll();
+            if (answered)
+                client->abort();
+            else
+                client->write(QByteArray::fromHex("20020000"));
+            answered = true;
+        });
+    });
+    ASSERT_TRUE(writeText(ini, QStringLiteral("[mqtt]\nHost=127.0.0.1:%1\n").arg(standIn.serverPort())));
+    startProgram({}, false);
+    // A minute, run a hundred times faster.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return attempts > 0; }, 5000));
+    EXPECT_FALSE(QTest::qWaitFor([&] { return attempts > 8 || mqttLines().size() > 2; }, 600))
+        << attempts << " attempts\n" << qPrintable(mqttLines().join('\n'));
+    EXPECT_GE(attempts, 3);
+    program->exitSequence();
+}
+
+TEST_F(MqttConnection, TwoProgramsOfOneNodeInOneProcessConnectAsTwoClients)
+{
+    QString error;
+    ASSERT_TRUE(broker.start({}, &error)) << qPrintable(error);
+    startProgram({});
+    ASSERT_TRUE(connected());
+    ScriptedDialogs otherDialogs;
+    Program other(ini, dir.filePath("other"), otherDialogs);
+    other.startUp();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return other.mqtt().isConnected(); }, 10000));
+    static const QRegularExpression id(QStringLiteral("New client connected from \\S+ as (\\S+)"));
+    QSet<QString> ids;
+    for (auto m = id.globalMatch(broker.log()); m.hasNext();)
+        ids.insert(m.next().captured(1));
+    EXPECT_EQ(ids.size(), 2) << qPrintable(broker.log());
+    other.exitSequence();
+    program->exitSequence();
 }

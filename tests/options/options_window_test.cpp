@@ -155,6 +155,7 @@ TEST_F(OptionsWindowTest, MqttPageConnectsOnApplyAndShowsTheStateAsItChanges)
     EXPECT_FALSE(readText(ini).contains("[mqtt]"));
 
     page->field(MqttPanel::NodeField)->setText("loft");
+    page->field(MqttPanel::DiscoveryPrefixField)->setText("ha");
     page->applyButton()->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return state->text() == "Connected to " + broker.address(); }, 10000))
         << qPrintable(state->text());
@@ -165,5 +166,6 @@ TEST_F(OptionsWindowTest, MqttPageConnectsOnApplyAndShowsTheStateAsItChanges)
     SettingsStore saved(ini);
     saved.load();
     EXPECT_EQ(saved.entries("mqtt"),
-              (QList<std::pair<QString, QString>>{{"Host", broker.address()}, {"Password", "hush"}, {"Node", "loft"}}));
+              (QList<std::pair<QString, QString>>{{"Host", broker.address()}, {"Password", "hush"}, {"Node", "loft"},
+                                                  {"DiscoveryPrefix", "ha"}}));
 }
