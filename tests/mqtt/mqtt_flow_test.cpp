@@ -110,7 +110,7 @@ TEST_F(MqttFlow, EachStateHoldsTheStoredRowAndDiscoveryDescribesIt)
         EXPECT_DOUBLE_EQ(s["solar"].toDouble(), r[5]);
         EXPECT_NEAR(s["from_grid"].toDouble(), r[7] - r[8], 1e-9);
         EXPECT_NEAR(s["to_grid"].toDouble(), r[8], 1e-9);
-        EXPECT_NEAR(s["consumed"].toDouble(), r[7] - r[8] + r[5], 1e-9);
+        EXPECT_NEAR(s["consumed"].toDouble(), (r[7] - r[8]) + r[5] - r[8], 1e-9) << "from grid + solar - to grid";
     }
     EXPECT_EQ(states.last().json()["power2"].toDouble(), 600) << "absolute CH2 power";
     // Online while connected, offline (retained) after a clean exit.
