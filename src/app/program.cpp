@@ -256,7 +256,10 @@ void Program::onListenerTick()
 QCoro::Task<bool> Program::openPortFromMenu()
 {
     m_flags.downloadMode = false;
-    co_return co_await m_serial.OpenPort();
+    const bool opened = co_await m_serial.OpenPort();
+    if (!opened && m_serial.failedAfterOpening())
+        m_dialogs.message(QStringLiteral("Could not open the port. Click \"COM Port Setup\" and check settings."));
+    co_return opened;
 }
 
 void Program::closePortFromMenu()
