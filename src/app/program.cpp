@@ -63,6 +63,7 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
     });
     m_intake.setReceiver([this](quint8 b) { m_receiver.serialByte(b); });
     m_exchange.setInputDrained([this] { m_receiver.leavePacket(); });
+    m_intake.setBacklogDropped([this] { m_receiver.leavePacket(); });
     // The web window's status box follows real-time start and stop, and a
     // closed port stops it.
     connect(&m_realtime, &RealtimeControl::realtimeStateShown, &m_portal, &PortalUpload::showRealtimeState);
@@ -262,7 +263,10 @@ void Program::onListenerTick()
 QCoro::Task<bool> Program::openPortFromMenu()
 {
     m_flags.downloadMode = false;
-    co_return co_await m_serial.OpenPort();
+    const bool opened = co_await m_serial.OpenPort();
+    if (!opened && m_serial.failedAfterOpening())
+        m_dialogs.message(QStringLiteral("Could not open the port. Click \"COM Port Setup\" and check settings."));
+    co_return opened;
 }
 
 void Program::closePortFromMenu()

@@ -28,6 +28,7 @@ const char kNoPortSelected[] = "No COM port selected. Try \"Find COM Port\" util
 const char kNoPortFound[] = "No COM Port Found";
 const char kClickToSelect[] = "Click the port number to select";
 const char kOpenError[] = "Error opening COM port";
+const char kRunTimeError[] = "Com error";
 const char kNoMethodChosen[] = "A communication method has not been selected.";
 
 // ZigbeeVersion of each method option: USB cable, then the radio generations.
@@ -188,6 +189,8 @@ QCoro::Task<bool> ComPanelLogic::openPort()
         m_portBox.show(QString::number(port), StatusBox::Colour::Good);
     else
         m_messages.add(kOpenError);
+    if (m_serial.failedAfterOpening())
+        m_dialogs.message(kRunTimeError);
     co_return opened;
 }
 

@@ -48,5 +48,9 @@ void SerialIntake::dropBacklog()
     if (!port.isOpen() || waiting <= kMaxBacklog)
         return;
     port.clear(QSerialPort::Input);
+    // The fresh bytes after the gap would otherwise finish a packet begun
+    // before it: a checksum error at best, a wrong sample at worst.
+    if (m_backlogDropped)
+        m_backlogDropped();
     m_mainStatus.add(QStringLiteral("Real-time data fell behind: %1 waiting bytes were dropped.").arg(waiting));
 }

@@ -34,6 +34,9 @@ public:
     void setReceiver(ByteSink sink) { m_receiver = std::move(sink); }
     // Where every arrival goes while the logger download owns the port.
     void setDownloadHandler(ChunkSink sink) { m_download = std::move(sink); }
+    // Called when stale input was dropped: the packet the receiver was in
+    // the middle of lost its rest, so its framing must start again.
+    void setBacklogDropped(std::function<void()> restart) { m_backlogDropped = std::move(restart); }
 
 private:
     void onData();
@@ -44,4 +47,5 @@ private:
     StatusList &m_mainStatus;
     ByteSink m_receiver;
     ChunkSink m_download;
+    std::function<void()> m_backlogDropped;
 };

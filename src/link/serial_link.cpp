@@ -19,6 +19,7 @@ namespace {
 const char kOpenText[] = "COM Port is Open";
 const char kClosedText[] = "COM Port is Closed";
 const char kInvalidPort[] = "Invalid COM port. Would you like to search for available ports?";
+const char kReadFailed[] = "ReadBufferError";
 } // namespace
 
 SerialLink::SerialLink(const PortMap &ports, StatusBox &serialBox, StatusBox &panelPortBox, StatusList &mainStatus,
@@ -93,6 +94,7 @@ QCoro::Task<bool> SerialLink::OpenPort()
 {
     QString reason;
     const bool wasOpen = m_port.isOpen();
+    m_failedAfterOpening = false;
     if (!openQuietly(&reason)) {
         // A re-open closes the port first: the boxes show that it is closed now.
         m_serialBox.show(kClosedText, StatusBox::Colour::Bad);
@@ -109,8 +111,13 @@ QCoro::Task<bool> SerialLink::OpenPort()
     }
     showOpen();
     emit opened();
+    const int breaks = m_breaks;
     // Tied to the link: a program that ends meanwhile never resumes here.
     co_await TimedPause(500ms, this);
+    if (m_breaks != breaks) {
+        m_failedAfterOpening = true;
+        co_return false;
+    }
     co_return true;
 }
 
@@ -138,17 +145,27 @@ QCoro::Task<QByteArray> SerialLink::ReadPortChunk(const bool &abort, qint64 maxB
 {
     QElapsedTimer elapsed;
     elapsed.start();
+    const int breaks = m_breaks;
     // Slices of 100 ms so that an abort is seen promptly without spinning.
     while (elapsed.elapsed() < 1500) {
         if (abort)
             co_return QByteArray();
+        if (m_breaks != breaks) {
+            // Not reopened: the device is gone, and asking to search for
+            // ports in the middle of a download helps nobody.
+            m_dialogs.message(kReadFailed);
+            co_return QByteArray();
+        }
         if (m_port.isOpen() && m_port.bytesAvailable() > 0)
             co_return maxBytes > 0 ? m_port.read(maxBytes) : m_port.readAll();
         if (!m_port.isOpen()) {
             // Awaited into a variable: gcc 12 miscompiles co_await inside a condition.
             const bool reopened = co_await OpenPort();
-            if (!reopened)
+            if (!reopened) {
+                if (m_breaks != breaks)
+                    m_dialogs.message(kReadFailed);
                 co_return QByteArray();
+            }
         }
         co_await waitForSignal(&m_port, &QSerialPort::readyRead, 100ms, this);
     }
@@ -173,6 +190,7 @@ void SerialLink::onError(QSerialPort::SerialPortError error)
         const QString why = m_port.errorString();
         m_port.clearError();
         m_port.close();
+        ++m_breaks;
         m_mainStatus.add(QStringLiteral("COM port %1 (%2) stopped working and was closed: %3")
                              .arg(m_portNumber)
                              .arg(device, why));

@@ -28,8 +28,14 @@ public:
     QSerialPort &port() { return m_port; }
 
     // Configures and opens the port, shows the open state and lets the line
-    // settle for 500 ms. On failure asks whether to search for ports.
+    // settle for 500 ms. When the open fails, asks whether to search for
+    // ports; when the port stops working while it settles, returns false
+    // without asking (see failedAfterOpening()).
     QCoro::Task<bool> OpenPort();
+    // The last OpenPort opened the port, which then stopped working (a USB
+    // adapter pulled) before it settled: the caller reports that in its own
+    // words, as searching for ports is no answer to it.
+    bool failedAfterOpening() const { return m_failedAfterOpening; }
     // Configure and open without any box or delay; the reason on failure.
     bool openQuietly(QString *reason = nullptr);
     // Closes the port if open and shows the closed state.
@@ -38,7 +44,8 @@ public:
     void closeFromMenu();
     // Waits up to two seconds for input and returns what one read gives;
     // empty at the deadline or as soon as `abort` is set. A positive
-    // `maxBytes` leaves the rest of the input for the next read.
+    // `maxBytes` leaves the rest of the input for the next read. A port that
+    // stops working meanwhile gives the box "ReadBufferError" and empty.
     QCoro::Task<QByteArray> ReadPortChunk(const bool &abort, qint64 maxBytes = -1);
 
     // The wording of the last open failure, for the boxes that report it.
@@ -65,4 +72,8 @@ private:
     QSerialPort m_port;
     int m_portNumber = 1;
     QString m_lastFailure;
+    // Counts the times an open port stopped working, so a wait can tell
+    // whether that happened while it waited.
+    int m_breaks = 0;
+    bool m_failedAfterOpening = false;
 };

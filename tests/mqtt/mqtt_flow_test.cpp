@@ -134,7 +134,7 @@ TEST_F(MqttFlow, EachStateHoldsTheStoredRowAndDiscoveryDescribesIt)
         EXPECT_NEAR(s["current1"].toDouble(), r[3], 0.005);
         EXPECT_NEAR(s["current2"].toDouble(), r[4], 0.005);
         // The energies to the watt-hour.
-        const double kWh[] = {r[5], r[6], r[7], r[8], r[5], r[7] - r[8], r[8], r[7] - r[8] + r[5]};
+        const double kWh[] = {r[5], r[6], r[7], r[8], r[5], r[7] - r[8], r[8], r[7] - r[8] + r[5] - r[8]}; // consumed: from grid + solar - to grid
         for (int k = 0; k < 8; ++k) {
             const double v = s[kConfigs[9 + k].key].toDouble();
             EXPECT_NEAR(v, kWh[k], 0.00051) << kConfigs[9 + k].key;

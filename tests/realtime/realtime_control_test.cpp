@@ -320,6 +320,53 @@ TEST_F(ControlTest, AFailedReopenShowsThePortClosed)
     EXPECT_EQ(program->panelPortBox().colour(), StatusBox::Colour::Bad);
 }
 
+// A port that stops working (a USB adapter pulled) while it settles after an
+// open or while it is read: the status line says so once, and the step that
+// was running shows its own box rather than offering a search for ports.
+struct PortBreak
+{
+    const char *name;
+    QCoro::Task<bool> (*run)(Program &); // true: the step succeeded
+    const char *box;
+};
+void PrintTo(const PortBreak &b, std::ostream *os) { *os << b.name; }
+
+QCoro::Task<bool> menuOpen(Program &p) { co_return co_await p.openPortFromMenu(); }
+QCoro::Task<bool> panelOpen(Program &p) { co_return co_await p.comPanel().openPort(); }
+QCoro::Task<bool> readChunk(Program &p)
+{
+    static const bool never = false;
+    const QByteArray chunk = co_await p.serial().ReadPortChunk(never);
+    co_return !chunk.isEmpty();
+}
+
+class PortBreakTest : public ControlTest, public ::testing::WithParamInterface<PortBreak> {};
+
+TEST_P(PortBreakTest, ShowsTheStepsBoxAndTheStatusLineOnce)
+{
+    const PortBreak &b = GetParam();
+    if (b.run == readChunk) {
+        ASSERT_TRUE(awaitTask(program->serial().OpenPort()).value_or(false));
+    }
+    std::optional<bool> succeeded;
+    detail::storeResult(b.run(*program), &succeeded);
+    ASSERT_TRUE(program->serial().isOpen());
+    sim.stop();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return succeeded.has_value(); }, 5000));
+    EXPECT_FALSE(*succeeded);
+    EXPECT_EQ(dialogs.messages.join('|'), b.box);
+    EXPECT_EQ(dialogs.questions.join('|'), "");
+    EXPECT_FALSE(program->serial().isOpen());
+    EXPECT_EQ(lines().filter(" stopped working and was closed: ").size(), 1) << qPrintable(lines().join('|'));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Port, PortBreakTest,
+    ::testing::Values(
+        PortBreak{"MenuOpen", menuOpen, "Could not open the port. Click \"COM Port Setup\" and check settings."},
+        PortBreak{"PanelOpen", panelOpen, "Com error"}, PortBreak{"Read", readChunk, "ReadBufferError"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
 // The program ends (Exit, SIGTERM) while a dialogue with the monitor is
 // suspended in one of its waits: nothing of it may run on afterwards.
 struct Suspended
