@@ -258,7 +258,11 @@ void Program::onSaveTick()
     if (++m_saveTicks > 100) {
         m_saveTicks = 0;
         SaveRecoveryState();
+        return;
     }
+    // The utility's "Reset Static Pre-Reset Values" changes them with no
+    // sample to follow while real-time data is off.
+    saveRecoveryStateOnReset();
 }
 
 void Program::onListenerTick()
