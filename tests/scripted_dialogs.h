@@ -11,7 +11,12 @@
 class ScriptedDialogs : public Dialogs
 {
 public:
-    void message(const QString &text) override { messages << text; }
+    void message(const QString &text) override
+    {
+        messages << text;
+        if (onMessage)
+            onMessage(text);
+    }
     bool askYesNo(const QString &text) override
     {
         questions << text;
@@ -33,6 +38,8 @@ public:
     QStringList questions;
     std::deque<bool> answers;
     QString nextFileName;
-    // Runs while a question is up, to look at the state the user sees.
+    // Run while a question or a box is up, as the event loop would: to look
+    // at the state the user sees or to go on with the program's work.
     std::function<void(const QString &)> onAsk;
+    std::function<void(const QString &)> onMessage;
 };

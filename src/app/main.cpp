@@ -43,7 +43,7 @@ void onExitGraceOver(int)
     ::_exit(0);
 }
 
-// SIGTERM from a service manager and Ctrl-C end the program through the
+// SIGTERM from a service manager, Ctrl-C and a hangup end the program through the
 // same exit sequence as closing the window, whatever box or wait is open.
 void watchSignals(QObject *context, std::function<void()> onSignal)
 {
@@ -66,6 +66,12 @@ void watchSignals(QObject *context, std::function<void()> onSignal)
     sa.sa_flags = SA_RESTART;
     sigaction(SIGTERM, &sa, nullptr);
     sigaction(SIGINT, &sa, nullptr);
+    // The terminal closing, or an SSH session dropping, hangs up: the rows
+    // waiting for their commit and the recovery state are kept as on
+    // SIGTERM. Started under nohup, the program goes on as asked.
+    struct sigaction hangup = {};
+    if (sigaction(SIGHUP, nullptr, &hangup) == 0 && hangup.sa_handler != SIG_IGN)
+        sigaction(SIGHUP, &sa, nullptr);
 }
 
 // Ends the event loops once the exit sequence has run. Boxes and dialogues

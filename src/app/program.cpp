@@ -23,7 +23,11 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
                  m_errorLog, dialogs, [this] { exitSequence(); }, &m_mainStatus)
     , m_listing({m_flags, m_settings, [this] { return m_serial.isOpen(); }, m_clock})
     , m_dashboard({m_flags, m_realtimeBox, m_clock})
-    , m_derivation(m_sample, m_mainStatus, m_clock, [this](const RealtimeSample &s) { m_dispatch.LogSample(s); })
+    , m_derivation(m_sample, m_mainStatus, m_clock,
+                   [this](const RealtimeSample &s) {
+                       saveRecoveryStateOnReset();
+                       m_dispatch.LogSample(s);
+                   })
     , m_receiver(m_flags, m_mainStatus, m_derivation)
     , m_exchange(m_serial, m_mainStatus)
     , m_radio(m_serial, m_exchange, m_dialogueGate, m_flags, m_mainStatus)
@@ -224,6 +228,17 @@ void Program::SaveRecoveryState()
     m_mqtt.saveState();
 }
 
+void Program::saveRecoveryStateOnReset()
+{
+    const RealtimeSample &s = m_sample;
+    const Settings &saved = m_settings;
+    if (s.QMNresetCount == saved.QMNresetCount && s.PreResetVal1 == saved.PreResetVal1
+        && s.PreResetVal2 == saved.PreResetVal2 && s.PreResetValP1 == saved.PreResetValP1
+        && s.PreResetValP2 == saved.PreResetValP2)
+        return;
+    SaveRecoveryState();
+}
+
 void Program::exitSequence()
 {
     if (m_exited)
@@ -251,7 +266,11 @@ void Program::onSaveTick()
     if (++m_saveTicks > 100) {
         m_saveTicks = 0;
         SaveRecoveryState();
+        return;
     }
+    // The utility's "Reset Static Pre-Reset Values" changes them with no
+    // sample to follow while real-time data is off.
+    saveRecoveryStateOnReset();
 }
 
 void Program::onListenerTick()

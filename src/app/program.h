@@ -140,6 +140,11 @@ signals:
 private:
     // Copies the counters' recovery state from the sample into settings().
     void captureRecoveryState();
+    // Saves the recovery state when the reset count or the pre-reset values
+    // differ from the saved ones. After a reset of the monitor the energy
+    // counted before is only in the pre-reset values: the next periodic save
+    // may come after a power cut, and the totals would start from zero for good.
+    void saveRecoveryStateOnReset();
     void onSaveTick();
     void onListenerTick();
 

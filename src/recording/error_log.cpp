@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <utility>
+
 ErrorLog::ErrorLog(const QString &folder, Dialogs &dialogs, std::function<void()> requestExit)
     : m_folder(folder), m_dialogs(dialogs), m_requestExit(std::move(requestExit))
 {
@@ -32,11 +34,30 @@ void ErrorLog::LogError(const QString &source, const QString &detail)
         if (size <= kSizeLimit || m_exitRequested)
             return;
         m_exitRequested = true;
-        m_dialogs.message(QDir::toNativeSeparators(filePath()) + QStringLiteral(" is now ") + QString::number(size)
-                          + QStringLiteral("bytes.  Please review and delete file.  It will automatically be "
-                                           "recreated on next error. The Program must end now."));
-        if (m_requestExit)
-            m_requestExit();
+        if (m_holds > 0)
+            m_heldSize = size;
+        else
+            endProgram(size);
+    } catch (...) {
+    }
+}
+
+void ErrorLog::endProgram(qint64 size)
+{
+    m_dialogs.message(QDir::toNativeSeparators(filePath()) + QStringLiteral(" is now ") + QString::number(size)
+                      + QStringLiteral("bytes.  Please review and delete file.  It will automatically be "
+                                       "recreated on next error. The Program must end now."));
+    if (m_requestExit)
+        m_requestExit();
+}
+
+ErrorLog::Hold::~Hold()
+{
+    if (--m_log.m_holds > 0 || m_log.m_heldSize < 0)
+        return;
+    const qint64 size = std::exchange(m_log.m_heldSize, -1);
+    try {
+        m_log.endProgram(size);
     } catch (...) {
     }
 }

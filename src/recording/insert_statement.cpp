@@ -51,6 +51,13 @@ QString sqliteInsertStatement(const QString &literals)
     return sqliteInsertHead() + QStringLiteral("datetime('now','localtime'),") + literals + QLatin1Char(')');
 }
 
+QString sqliteInsertStatement(const QString &literals, const QString &time)
+{
+    QString quoted = time;
+    quoted.replace(QLatin1Char('\''), QLatin1String("''"));
+    return sqliteInsertHead() + QLatin1Char('\'') + quoted + QStringLiteral("',") + literals + QLatin1Char(')');
+}
+
 QString sqliteInsertStatement(const RealtimeSample &sample)
 {
     return sqliteInsertStatement(valueLiterals(sample));

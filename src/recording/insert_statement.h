@@ -21,3 +21,6 @@ QString valueLiterals(const RealtimeSample &sample);
 // values, and the whole statement for values given as valueLiterals() text.
 QString sqliteInsertHead();
 QString sqliteInsertStatement(const QString &literals);
+// The same for a row that keeps its own sample time, "yyyy-MM-dd HH:mm:ss":
+// replayed later, the statement still dates the row when it was measured.
+QString sqliteInsertStatement(const QString &literals, const QString &time);

@@ -6,6 +6,7 @@
 
 #include <QStringList>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -39,6 +40,7 @@ SqliteBatch::~SqliteBatch()
 
 void SqliteBatch::add(const QString &path, const QString &time, const QString &literals, qsizetype maxRows)
 {
+    const ErrorLog::Hold hold(m_errorLog);
     if (path != m_path) {
         close();
         // Rows the old database would not take are not the new one's.
@@ -80,6 +82,14 @@ bool SqliteBatch::open(QString *error)
         closeConnection();
         return false;
     }
+    struct stat file = {};
+    if (::stat(m_path.toUtf8().constData(), &file) != 0) {
+        *error = QStringLiteral("unable to open database file: ") + m_path;
+        closeConnection();
+        return false;
+    }
+    m_device = quint64(file.st_dev);
+    m_inode = quint64(file.st_ino);
     sqlite3_busy_timeout(m_db, kBusyMilliseconds);
     // WAL appends each commit to one file and syncs it only at checkpoints;
     // a power cut loses at most the last commits, never the database.
@@ -92,6 +102,28 @@ bool SqliteBatch::open(QString *error)
         return false;
     }
     return true;
+}
+
+bool SqliteBatch::stillAtPath() const
+{
+    struct stat file = {};
+    return ::stat(m_path.toUtf8().constData(), &file) == 0 && quint64(file.st_dev) == m_device
+        && quint64(file.st_ino) == m_inode;
+}
+
+void SqliteBatch::finishMovedFile()
+{
+    // SQLite does not checkpoint on closing a file that has moved, and the
+    // log of its last commits bears the old name: beside a new file at the
+    // path (which deletes it on creation) those rows would be lost. They go
+    // into the file they belong to now, and the log is emptied through the
+    // handle still open, so nothing of it stays under the path's name.
+    sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+    closeConnection();
+    if (m_status)
+        m_status->add(QStringLiteral("SQLite: %1 no longer names the file of the last commit; its rows are "
+                                     "complete in that file, and the next rows go to the file at this path")
+                          .arg(m_path));
 }
 
 void SqliteBatch::closeConnection()
@@ -139,7 +171,12 @@ bool SqliteBatch::writeRows(QString *error)
 
 bool SqliteBatch::commit()
 {
+    // The rows are gone through one by one below; a new sample or a commit
+    // from the full log's box would change them underneath.
+    const ErrorLog::Hold hold(m_errorLog);
     reportDropped();
+    if (m_db && !stillAtPath())
+        finishMovedFile();
     if (m_rows.empty())
         return true;
     QString error;
@@ -154,7 +191,8 @@ bool SqliteBatch::commit()
     // Each row is logged once, at its first failure: a file that stays
     // read-only for an hour must not fill the error log with every retry.
     for (auto row = m_rows.begin() + m_reported; row != m_rows.end(); ++row)
-        m_errorLog.LogError(QStringLiteral("SQLite"), error + QStringLiteral(", ") + sqliteInsertStatement(row->literals));
+        m_errorLog.LogError(QStringLiteral("SQLite"),
+                            error + QStringLiteral(", ") + sqliteInsertStatement(row->literals, row->time));
     m_reported = qsizetype(m_rows.size());
     if (m_status)
         m_status->add(QStringLiteral("SQLite: %1 rows could not be written (%2); they are tried again at the next "

@@ -15,6 +15,11 @@ struct sqlite3_stmt;
 // and close of every sample. The rows stay in memory until their transaction
 // is committed, so a commit that fails is tried again whole at the next one;
 // a row written into a transaction that rolled back would otherwise be lost.
+//
+// Between commits the user may move, replace or delete the file, as with
+// single inserts: each commit first makes sure the open connection still
+// names the file at the path. If not, the rows it committed are finished in
+// the file they went to and the commit goes to the file at the path now.
 class SqliteBatch
 {
 public:
@@ -29,7 +34,8 @@ public:
     void add(const QString &path, const QString &time, const QString &literals, qsizetype maxRows);
 
     // Writes every kept row in one transaction. A failure logs each row as a
-    // failed insert and keeps them; true when nothing is left waiting.
+    // failed insert stamped with its own time and keeps them; true when
+    // nothing is left waiting.
     bool commit();
     // Commits, then closes the connection.
     void close();
@@ -45,6 +51,11 @@ private:
     };
 
     bool open(QString *error);
+    // False when the path no longer names the file the connection has open.
+    bool stillAtPath() const;
+    // Closes a connection whose file is no longer at the path, with every
+    // row it committed in that file.
+    void finishMovedFile();
     void closeConnection();
     bool writeRows(QString *error);
     void reportDropped();
@@ -58,4 +69,7 @@ private:
     qsizetype m_reported = 0;
     sqlite3 *m_db = nullptr;
     sqlite3_stmt *m_insert = nullptr;
+    // The device and inode of the file the connection opened.
+    quint64 m_device = 0;
+    quint64 m_inode = 0;
 };

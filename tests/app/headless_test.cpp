@@ -13,6 +13,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <cstring>
 #include <sqlite3.h>
 
 namespace {
@@ -164,6 +165,10 @@ struct RecordingService : Service
                                                      "[recording]\nCommitSeconds=%3\n")
                                           .arg(sim.devicePath(), database)
                                           .arg(commitSeconds)));
+        launch();
+    }
+    void launch()
+    {
         process.setProcessEnvironment(environment());
         process.start(QMN_PILOT_BINARY,
                       {"--headless", "--echo-samples", "--config", config, "--data-dir", dir.filePath("data")});
@@ -184,15 +189,19 @@ struct RecordingService : Service
 
 } // namespace
 
-// SIGINT takes the same way out (the command line's first-run test).
-TEST(Headless, SigtermKeepsEveryRowWaitingForItsCommitAndTheRecoveryState)
+// A service manager's SIGTERM, and the hangup of a closed terminal or a
+// dropped SSH session. SIGINT takes the same way out (the command line's
+// first-run test).
+class HeadlessEnd : public ::testing::TestWithParam<int> {};
+
+TEST_P(HeadlessEnd, KeepsEveryRowWaitingForItsCommitAndTheRecoveryState)
 {
     RecordingService s;
     ASSERT_NO_FATAL_FAILURE(s.start(60));
     QByteArray err;
     ASSERT_TRUE(QTest::qWaitFor([&] { err += s.process.readAllStandardError(); return s.samples() >= 20; }, 20000))
         << err.data();
-    ASSERT_NO_FATAL_FAILURE(s.end(SIGTERM));
+    ASSERT_NO_FATAL_FAILURE(s.end(GetParam()));
     EXPECT_EQ(s.process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(s.process.exitCode(), 0);
     EXPECT_EQ(rowCount(s.database), s.samples());
@@ -201,6 +210,9 @@ TEST(Headless, SigtermKeepsEveryRowWaitingForItsCommitAndTheRecoveryState)
     EXPECT_FALSE(text.contains("QMNCounter=0\n")) << qPrintable(text);
     EXPECT_TRUE(text.contains("QMNCounter=")) << qPrintable(text);
 }
+
+INSTANTIATE_TEST_SUITE_P(Signals, HeadlessEnd, ::testing::Values(SIGTERM, SIGHUP),
+                         [](const auto &info) { return std::string(sigabbrev_np(info.param)); });
 
 TEST(Headless, AKilledServiceLosesAtMostTheLastPeriodAndLeavesTheDatabaseWhole)
 {
@@ -217,4 +229,28 @@ TEST(Headless, AKilledServiceLosesAtMostTheLastPeriodAndLeavesTheDatabaseWhole)
     // One period is 20 samples at 50 ms; a busy machine may stretch the wait
     // for the timer by a period.
     EXPECT_GE(kept, s.samples() - 2 * 20) << kept << " of " << s.samples();
+}
+
+// The monitor resets itself, and a power cut (SIGKILL) comes before the
+// periodic save. Started again, the program counts on from the totals.
+TEST(Headless, APowerCutSoonAfterAMonitorResetKeepsTheEnergyCountedBefore)
+{
+    RecordingService s;
+    ASSERT_NO_FATAL_FAILURE(s.start(0));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rowCount(s.database) >= 5; }, 20000))
+        << s.process.readAllStandardError().data();
+    s.sim.injectFault(MonitorSim::Fault::MonitorReset);
+    const char *afterReset =
+        "select count(*) from qmn_power where rowid > (select rowid from qmn_power order by e1a desc limit 1)";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return firstValue(s.database, afterReset).toInt() > 0; }, 20000));
+    ASSERT_NO_FATAL_FAILURE(s.end(SIGKILL));
+    const double total = firstValue(s.database, "select max(kwh1) from qmn_power").toDouble();
+    const int before = rowCount(s.database);
+    ASSERT_NO_FATAL_FAILURE(s.launch());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rowCount(s.database) >= before + 3; }, 20000))
+        << s.process.readAllStandardError().data();
+    ASSERT_NO_FATAL_FAILURE(s.end(SIGTERM));
+    const QString query = QStringLiteral("select min(kwh1) from qmn_power where rowid > %1").arg(before);
+    EXPECT_GE(firstValue(s.database, query.toUtf8().constData()).toDouble(), total)
+        << qPrintable(readText(s.config));
 }

@@ -76,29 +76,48 @@ TEST(Program, ExitWritesTheExitKeysAndRateEditedByHandSurvives)
     EXPECT_FALSE(text.contains("dbtype"));
 }
 
-TEST(Program, PeriodicSaveWritesTheRecoveryStateEvery101Ticks)
+// What changed since start-up, and the tick of the save timer that writes
+// the recovery state: the periodic save comes every 101 ticks, a new reset
+// count or new pre-reset values (the utility's reset of them) at the next.
+struct RecoveryChange
+{
+    const char *name;
+    void (*change)(RealtimeSample &);
+    int ticks;
+    const char *line;
+};
+
+class RecoverySave : public ::testing::TestWithParam<RecoveryChange> {};
+
+TEST_P(RecoverySave, WritesTheRecoveryStateAtItsTick)
 {
     Fixture f;
     Program program(f.settingsPath, f.dir.filePath("data"), f.dialogs);
     program.startUp();
     program.saveTimer().setInterval(1);
-    program.sample().QMNresetCount = 5;
     program.sample().secondsCounter = 777;
-    program.sample().PreResetVal1 = 36000000;
+    GetParam().change(program.sample());
     int ticks = 0;
     QObject::connect(&program.saveTimer(), &QTimer::timeout, [&] { ++ticks; });
     ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(f.settingsPath); }, 5000));
-    EXPECT_EQ(ticks, 101);
+    EXPECT_EQ(ticks, GetParam().ticks);
     const QString text = readText(f.settingsPath);
-    EXPECT_TRUE(text.contains("QMNresetCount=5\n"));
-    EXPECT_TRUE(text.contains("QMNCounter=777\n"));
-    EXPECT_TRUE(text.contains("PreResetVal1=36000000\n"));
-    EXPECT_TRUE(text.contains("WptWriteEnable=False\n"));
+    for (const char *line : {GetParam().line, "QMNCounter=777\n", "WptWriteEnable=False\n"})
+        EXPECT_TRUE(text.contains(line)) << line << "\n" << qPrintable(text);
     EXPECT_FALSE(text.contains("Rate=")); // not a recovery key
     program.exitSequence();
-    // The exit writes the same reset count the periodic save did.
-    EXPECT_TRUE(readText(f.settingsPath).contains("QMNresetCount=5\n"));
+    // The exit writes the same state the save did.
+    EXPECT_TRUE(readText(f.settingsPath).contains(GetParam().line));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, RecoverySave,
+    ::testing::Values(RecoveryChange{"Periodic", [](RealtimeSample &) {}, 101, "QMNresetCount=0\n"},
+                      RecoveryChange{"ResetCount", [](RealtimeSample &s) { s.QMNresetCount = 5; }, 1,
+                                     "QMNresetCount=5\n"},
+                      RecoveryChange{"PreResetValues", [](RealtimeSample &s) { s.PreResetVal1 = 36000000; }, 1,
+                                     "PreResetVal1=36000000\n"}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 TEST(Program, HandEditsMadeWhileRunningSurviveEverySave)
 {

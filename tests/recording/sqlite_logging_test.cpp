@@ -151,15 +151,13 @@ TEST_F(SqliteLogging, AFailedCommitIsLoggedOnceAndItsRowsAreWrittenWhenTheFileIs
     ASSERT_EQ(sqlite3_open(db.toUtf8().constData(), &holder), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(holder, "begin exclusive", nullptr, nullptr, nullptr), SQLITE_OK);
 
-    QString expectedLog;
     for (int i = 0; i < 2; ++i) {
         sample = makeSample(i);
         dispatch.LogSample(sample);
-        expectedLog += "SQLite, database is locked, " + sqliteInsertStatement(sample) + "\n";
     }
     logger.commitPending();
     logger.commitPending();
-    EXPECT_EQ(errorLogText(), expectedLog);
+    const QString expectedLog = errorLogText();
     ASSERT_FALSE(status.lines().isEmpty());
     EXPECT_TRUE(status.lines().last().startsWith("SQLite: 2 rows could not be written (database is locked)"))
         << status.lines().last().toStdString();
@@ -174,8 +172,107 @@ TEST_F(SqliteLogging, AFailedCommitIsLoggedOnceAndItsRowsAreWrittenWhenTheFileIs
     ASSERT_EQ(rows.size(), 3u);
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(rows[size_t(i)].values[0], makeSample(i).p1);
-    EXPECT_EQ(errorLogText(), expectedLog); // each row's failure told once
+    // Each row's failure told once, with the time the row was stored with.
+    QString logged;
+    for (int i = 0; i < 2; ++i)
+        logged += "SQLite, database is locked, " + sqliteInsertStatement(valueLiterals(makeSample(i)), rows[size_t(i)].first)
+            + "\n";
+    EXPECT_EQ(expectedLog.toStdString(), logged.toStdString());
+    EXPECT_EQ(errorLogText(), expectedLog);
     EXPECT_EQ(logger.pendingRows(), 0);
+}
+
+// The file moved away (a yearly rotation), or deleted, between two commits;
+// a new one made at the path before the second commit, or not yet.
+struct FileChange
+{
+    const char *name;
+    bool moved;     // to 2025.db, else deleted
+    bool createNew; // before the second commit
+};
+
+class SqliteFileChange : public RecordingFixture, public ::testing::WithParamInterface<FileChange> {};
+
+TEST_P(SqliteFileChange, EachCommitGoesToTheFileAtThePathAndEarlierRowsStayWholeInTheirs)
+{
+    const FileChange change = GetParam();
+    const QString db = path("qmn4400.db");
+    const QString old = path("2025.db");
+    ASSERT_TRUE(createSqliteDatabase(db, nullptr));
+    settings = {"SQlite", {}, db, 60};
+    for (int i = 0; i < 2; ++i) {
+        sample = makeSample(i);
+        dispatch.LogSample(sample);
+    }
+    logger.commitPending();
+    ASSERT_TRUE(change.moved ? QFile::rename(db, old) : QFile::remove(db));
+    if (change.createNew)
+        ASSERT_TRUE(createSqliteDatabase(db, nullptr));
+    sample = makeSample(2);
+    dispatch.LogSample(sample);
+    logger.commitPending();
+
+    // Read without the program's log beside it: the rows are in the file.
+    if (change.moved) {
+        const std::vector<Row> kept = query(old, "select _time, p1 from qmn_power order by rowid");
+        ASSERT_EQ(kept.size(), 2u);
+        EXPECT_EQ(kept[1].values[0], makeSample(1).p1);
+    }
+    if (!change.createNew) {
+        // Held and told as for a file that cannot be written, until one is there.
+        EXPECT_EQ(logger.pendingRows(), 1);
+        EXPECT_TRUE(errorLogText().startsWith("SQLite, unable to open database file: " + db + ", insert "))
+            << errorLogText().toStdString();
+        EXPECT_EQ(errorLogText().count('\n'), 1);
+        ASSERT_TRUE(createSqliteDatabase(db, nullptr));
+        logger.commitPending();
+    }
+    EXPECT_EQ(logger.pendingRows(), 0);
+    const std::vector<Row> rows = query(db, "select _time, p1 from qmn_power");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].values[0], makeSample(2).p1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Changes, SqliteFileChange,
+                         ::testing::Values(FileChange{"Rotated", true, true}, FileChange{"Moved", true, false},
+                                           FileChange{"Deleted", false, false}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// The error log passes its limit in the middle of a failed commit. Its box
+// runs an event loop, where samples arrive and the commit timer fires; it
+// comes once the commit is done with its rows.
+TEST_F(SqliteLogging, AFullErrorLogDuringAFailedCommitAsksToEndOnceTheCommitIsDone)
+{
+    const QString db = path("qmn4400.db");
+    ASSERT_TRUE(createSqliteDatabase(db, nullptr));
+    settings = {"SQlite", {}, db, 60};
+    sqlite3 *holder = nullptr;
+    ASSERT_EQ(sqlite3_open(db.toUtf8().constData(), &holder), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(holder, "begin exclusive", nullptr, nullptr, nullptr), SQLITE_OK);
+    {
+        QFile log(errorLog.filePath());
+        ASSERT_TRUE(log.open(QIODevice::WriteOnly) && log.resize(ErrorLog::kSizeLimit - 10));
+    }
+    for (int i = 0; i < 3; ++i) {
+        sample = makeSample(i);
+        dispatch.LogSample(sample);
+    }
+    dialogs.onMessage = [&](const QString &) {
+        sqlite3_exec(holder, "rollback", nullptr, nullptr, nullptr);
+        sample = makeSample(3);
+        dispatch.LogSample(sample);
+        logger.commitPending();
+    };
+    logger.commitPending();
+    sqlite3_close(holder);
+    EXPECT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(exitRequests, 1);
+    EXPECT_EQ(logger.pendingRows(), 0);
+    const std::vector<Row> rows = query(db, "select _time, p1 from qmn_power order by rowid");
+    ASSERT_EQ(rows.size(), 4u);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(rows[size_t(i)].values[0], makeSample(i).p1);
+    EXPECT_EQ(errorLogText().count("SQLite, database is locked, insert "), 3);
 }
 
 // A database that cannot be written for hours costs the oldest rows, said
