@@ -18,6 +18,9 @@ public:
     // shorter is copied as it is) to `out`. Returns the UTC offset used, in
     // seconds.
     long append(std::string &out, const char *local, size_t size);
+    // Carries on after a row read earlier, whose local time got `offset`:
+    // a reading resumed inside the repeated hour keeps its pass.
+    void resumeAfter(const char *local, size_t size, long offset);
 
     // The hours between the day's local midnight and the next: 23, 24 or 25.
     static int hoursInDay(const QDate &day);

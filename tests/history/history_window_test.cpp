@@ -1,0 +1,103 @@
+// The History window driven as a user drives it: keys, a click on a bar,
+// Cancel, and what a screen reader finds in the chart.
+#include "history/history_chart_widget.h"
+#include "history/history_window.h"
+#include "history_fixture.h"
+#include "scripted_dialogs.h"
+
+#include <QAccessible>
+#include <QPushButton>
+#include <QTableView>
+
+namespace {
+
+struct HistoryWindowTest : HistoryFixture
+{
+    ScriptedDialogs dialogs;
+    HistoryWindow *window = nullptr;
+
+    void open()
+    {
+        const int before = logic->looks();
+        window = new HistoryWindow(*logic, dialogs);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return logic->looks() > before; }, 20000));
+    }
+    void TearDown() override { delete window; }
+    // Presses a key in the window and waits for the look it starts.
+    void press(Qt::Key key)
+    {
+        const int before = logic->looks();
+        QTest::keyClick(window->table(), key);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return logic->looks() > before; }, 20000));
+    }
+    QPushButton *button(const QString &name) const
+    {
+        for (QPushButton *b : window->findChildren<QPushButton *>())
+            if (b->accessibleName() == name)
+                return b;
+        return nullptr;
+    }
+};
+
+} // namespace
+
+TEST_F(HistoryWindowTest, KeysAndAClickOnABarMoveThroughThePeriods)
+{
+    insert({{"2026-06-10 10:00:00", 1, 0, 0, 0}, {"2026-06-10 10:01:00", 2, 0, 0, 0}, {"2026-06-11 10:00:00", 4, 0, 0, 0}});
+    open();
+    EXPECT_EQ(logic->anchor(), QDate(2026, 6, 11));
+    press(Qt::Key_PageUp);
+    EXPECT_EQ(logic->anchor(), QDate(2026, 6, 10));
+    EXPECT_EQ(cell("10:00", "CH1 kWh"), "1.000");
+    press(Qt::Key_Home);
+    EXPECT_EQ(logic->anchor(), QDate(2026, 6, 11));
+    press(Qt::Key_PageDown);
+    EXPECT_EQ(logic->anchor(), QDate(2026, 6, 12));
+
+    look(PeriodKind::Month, QDate(2026, 6, 1));
+    HistoryChartWidget *chart = window->chart();
+    const int before = logic->looks();
+    QTest::mouseClick(chart, Qt::LeftButton, {}, chart->barRect(9).center());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return logic->looks() > before; }, 20000));
+    EXPECT_EQ(logic->kind(), PeriodKind::Day);
+    EXPECT_EQ(logic->anchor(), QDate(2026, 6, 10));
+
+    // A screen reader finds each bar and then the total, named with its value.
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(chart);
+    ASSERT_NE(iface, nullptr);
+    EXPECT_EQ(iface->role(), QAccessible::Chart);
+    ASSERT_EQ(iface->childCount(), 25);
+    EXPECT_EQ(iface->child(10)->text(QAccessible::Name),
+              "10:00: CH1 kWh 1.000, CH2 kWh 0.000, Total kWh 1.000, Cost $0.50, CH1 highest W 100, CH2 highest W 50, incomplete");
+    EXPECT_TRUE(iface->child(24)->text(QAccessible::Name).startsWith("Total: CH1 kWh 1.000"));
+    // Copy takes the table as shown: its header, every bar, the totals.
+    const QStringList copied = window->copyText().split("\r\n", Qt::SkipEmptyParts);
+    ASSERT_EQ(copied.size(), 26);
+    EXPECT_TRUE(copied.last().startsWith("Total\t1.000\t0.000\t1.000\t$0.50")) << copied.last().toStdString();
+}
+
+TEST_F(HistoryWindowTest, CancelLeavesTheWindowUsableAndTheNextLookWhole)
+{
+    // 80,000 one-second rows, 0.001 kWh apart: two chunks of reading.
+    sqlite3 *db = nullptr;
+    ASSERT_EQ(sqlite3_open(database.toUtf8().constData(), &db), SQLITE_OK);
+    sqlite3_exec(db, "begin", nullptr, nullptr, nullptr);
+    sqlite3_exec(db,
+                 "with recursive n(i) as (select 0 union all select i + 1 from n where i < 79999) "
+                 "insert into qmn_power (_time, p1, p2, KWh1, KWh1P, KWh2, KWh2P) select "
+                 "datetime(1781132400 + i, 'unixepoch', 'localtime'), 100, 50, i * 0.001, 0, 0, 0 from n",
+                 nullptr, nullptr, nullptr);
+    sqlite3_exec(db, "commit", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+
+    window = new HistoryWindow(*logic, dialogs);
+    window->show();
+    logic->cancel();
+    EXPECT_FALSE(logic->busy());
+    EXPECT_FALSE(button("Cancel reading")->isVisible());
+    const int before = logic->looks();
+    button("Today")->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return logic->looks() > before && !logic->busy(); }, 30000));
+    EXPECT_EQ(cell("Total", "CH1 kWh"), "79.999");
+}
