@@ -56,7 +56,8 @@ bool HistoryCache::open(const QString &path)
         return false;
     }
     sqlite3_busy_timeout(m_db, 2000);
-    if (!exec("PRAGMA synchronous=NORMAL") || !exec(kSchema))
+    // Write-ahead: a commit of each chunk costs no sync of the disk.
+    if (!exec("PRAGMA journal_mode=WAL") || !exec("PRAGMA synchronous=NORMAL") || !exec(kSchema))
         return false;
     if (meta("version") != QLatin1String(kVersion))
         return reset({});

@@ -17,6 +17,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QScreen>
 #include <QShortcut>
 #include <QSplitter>
 #include <QTableView>
@@ -89,13 +90,15 @@ HistoryWindow::HistoryWindow(HistoryLogic &logic, Dialogs &dialogs, QWidget *par
     m_table->verticalHeader()->hide();
     m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 4);
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_table->setMinimumHeight(m_table->fontMetrics().height() * 8);
     lowerLayout->addWidget(m_table, 1);
 
     auto *splitter = new QSplitter(Qt::Vertical, this);
     splitter->addWidget(m_chart);
     splitter->addWidget(lower);
-    splitter->setStretchFactor(0, 3);
-    splitter->setStretchFactor(1, 2);
+    splitter->setStretchFactor(0, 1);
+    splitter->setStretchFactor(1, 1);
+    splitter->setChildrenCollapsible(false);
     layout->addWidget(splitter, 1);
 
     auto *foot = new QHBoxLayout;
@@ -136,7 +139,12 @@ HistoryWindow::HistoryWindow(HistoryLogic &logic, Dialogs &dialogs, QWidget *par
         m_problem->setAccessibleName(problem);
     });
 
-    resize(980, 700);
+    // Most of a 1024 x 768 screen, and no wider than the bars stay readable
+    // on a large one.
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QSize room = screen->availableSize();
+        resize(std::min(room.width() * 95 / 100, 1400), std::min(room.height() * 90 / 100, 1000));
+    }
     showFigures();
     showState();
     m_logic.setWatched(true);

@@ -38,13 +38,20 @@ void HourAccumulator::resume(const State &state)
 void HourAccumulator::add(const PowerPoint &row)
 {
     const char *t = row.time.data();
-    m_scratch.clear();
-    const long offset = m_stamp.append(m_scratch, t, row.time.size());
+    // The offset is found once a minute: within one minute the rows cannot
+    // step back into the repeated hour.
+    if (row.time.size() < 16 || m_minute.size() != 16 || row.time.compare(0, 16, m_minute) != 0) {
+        m_scratch.clear();
+        m_offset = m_stamp.append(m_scratch, t, row.time.size());
+        m_valid = m_scratch.size() >= 25;
+        m_minute.assign(t, row.time.size() < 16 ? row.time.size() : 16);
+    }
+    const long offset = m_offset;
     const RowEnergy energy = m_energy.step(row.totals);
     if (row.totals.known)
         m_state.totals = row.totals;
     // A time that is no time (a hand-edited row) has no hour to go in.
-    if (m_scratch.size() < 25)
+    if (!m_valid)
         return;
     const size_t seconds = row.time.size() >= 19 ? size_t(digits(t + 17, 2)) : 0;
     std::optional<HourFigures> &hour = m_state.open;

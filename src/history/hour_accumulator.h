@@ -46,4 +46,7 @@ private:
     RowEnergyTracker m_energy;
     State m_state;
     std::string m_scratch;
+    std::string m_minute; // "YYYY-MM-DD HH:MM" of m_offset
+    long m_offset = 0;
+    bool m_valid = false;
 };
