@@ -148,7 +148,12 @@ HistoryWindow::HistoryWindow(HistoryLogic &logic, Dialogs &dialogs, QWidget *par
     showFigures();
     showState();
     m_logic.setWatched(true);
-    m_logic.show(m_logic.kind(), m_logic.anchor());
+    // The first opening shows today; a later one the period last shown,
+    // brought up to date.
+    if (m_logic.looks() == 0)
+        m_logic.today();
+    else
+        m_logic.refresh();
 }
 
 HistoryWindow::~HistoryWindow()
