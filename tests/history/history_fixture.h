@@ -79,7 +79,7 @@ struct HistoryFixture : ::testing::Test
     }
 
     // A cell of the table by its row label and its column header.
-    QString cell(const QString &row, const QString &column) const
+    std::string cell(const QString &row, const QString &column) const
     {
         const HistoryTableModel &t = logic->table();
         for (int r = 0; r < t.rowCount(); ++r) {
@@ -87,7 +87,7 @@ struct HistoryFixture : ::testing::Test
                 continue;
             for (int c = 0; c < t.columnCount(); ++c) {
                 if (t.headerData(c, Qt::Horizontal).toString() == column)
-                    return t.data(t.index(r, c)).toString();
+                    return t.data(t.index(r, c)).toString().toStdString();
             }
         }
         return "missing";
