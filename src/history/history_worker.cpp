@@ -5,6 +5,8 @@
 #include "stored/odbc_row_reader.h"
 #include "stored/sqlite_rows_after.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <sys/stat.h>
@@ -35,9 +37,20 @@ void HistoryWorker::look(const HistoryDatabase &database, PeriodKind kind, const
     if (stopped(serial))
         return emit cancelled(serial);
     if (!m_cache) {
+        QDir().mkpath(QFileInfo(m_cachePath).absolutePath());
         auto cache = std::make_unique<HistoryCache>();
-        if (!cache->open(m_cachePath))
-            return emit failed(serial, cache->error());
+        if (!cache->open(m_cachePath)) {
+            // A cache that cannot be read (a torn or foreign file) is only
+            // a copy: it is thrown away and made again from the database.
+            cache = std::make_unique<HistoryCache>();
+            for (const char *suffix : {"", "-wal", "-shm"})
+                QFile::remove(m_cachePath + QLatin1String(suffix));
+            if (!cache->open(m_cachePath)) {
+                // No figures can follow: the look ends here.
+                emit failed(serial, cache->error());
+                return emit cancelled(serial);
+            }
+        }
         m_cache = std::move(cache);
     }
     QString error;

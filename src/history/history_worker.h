@@ -37,6 +37,7 @@ signals:
     void progress(quint64 serial, int percent);
     void figuresReady(quint64 serial, const PeriodFigures &figures);
     void failed(quint64 serial, const QString &error);
+    // The look ended without figures: cancelled, or no cache to sum from.
     void cancelled(quint64 serial);
 
 private:

@@ -140,6 +140,8 @@ TEST_F(HistoryFixture, RowsArrivingWhileOpenGrowTheCurrentHourAndDay)
 
 TEST_F(HistoryFixture, ReadsAFileReplacedAtTheSamePathAfresh)
 {
+    // A cache file that is no database is made again, as deleting it would.
+    ASSERT_TRUE(writeText(logic->cachePath(), "not a database"));
     insert({{"2026-06-11 09:00:00", 1, 0, 0, 0}, {"2026-06-11 09:01:00", 9, 0, 0, 0}});
     look(PeriodKind::Day, clock.at.date());
     EXPECT_EQ(cell("09:00", "CH1 kWh"), "8.000");
