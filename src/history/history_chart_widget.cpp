@@ -101,7 +101,7 @@ QAccessibleInterface *chartFactory(const QString &className, QObject *object)
     return nullptr;
 }
 
-// A round step for the energy axis: 1, 2 or 5 times a power of ten.
+// A round step for an axis: 1, 2 or 5 times a power of ten.
 double niceStep(double range)
 {
     const double raw = range / 4;
@@ -150,9 +150,15 @@ void HistoryChartWidget::refresh()
 
 QRect HistoryChartWidget::plotRect() const
 {
+    // The margins hold the widest label of each axis, in this locale.
     const QFontMetrics fm = fontMetrics();
-    const int left = fm.horizontalAdvance(QStringLiteral("00000.0")) + 8;
-    const int right = fm.horizontalAdvance(QStringLiteral("$0000.00")) + 8;
+    int left = fm.horizontalAdvance(QStringLiteral("kWh")), right = fm.horizontalAdvance(QStringLiteral("Cost"));
+    for (const Tick &t : energyTicks())
+        left = std::max(left, fm.horizontalAdvance(t.text));
+    for (const Tick &t : costTicks())
+        right = std::max(right, fm.horizontalAdvance(t.text));
+    left += 8;
+    right += 8;
     return QRect(left, fm.height() * 2, width() - left - right, height() - fm.height() * 4);
 }
 
@@ -166,6 +172,35 @@ double HistoryChartWidget::scaleTop() const
         top = std::max(top, sum);
     }
     return top > 0 ? top : 1;
+}
+
+double HistoryChartWidget::ceiling() const
+{
+    const double step = niceStep(scaleTop());
+    return std::ceil(scaleTop() / step) * step;
+}
+
+QList<HistoryChartWidget::Tick> HistoryChartWidget::energyTicks() const
+{
+    QList<Tick> ticks;
+    const double step = niceStep(scaleTop()), top = ceiling();
+    for (int i = 0; i * step <= top + step / 2; ++i)
+        ticks << Tick{i * step, m_table.energyText(i * step)};
+    return ticks;
+}
+
+QList<HistoryChartWidget::Tick> HistoryChartWidget::costTicks() const
+{
+    QList<Tick> ticks;
+    const double top = ceiling() * m_table.rate();
+    if (m_table.view() != HistoryView::Channels || !(top > 0))
+        return ticks;
+    // Cents at least, and as many decimals as a smaller step needs.
+    const double step = niceStep(top);
+    const int decimals = std::max(2, int(std::ceil(-std::log10(step) - 1e-9)));
+    for (int i = 0; i * step <= top * (1 + 1e-9); ++i)
+        ticks << Tick{i * step / m_table.rate(), m_table.moneyText(i * step, decimals)};
+    return ticks;
 }
 
 QRect HistoryChartWidget::barRect(int bar) const
@@ -199,25 +234,31 @@ void HistoryChartWidget::paintEvent(QPaintEvent *)
     p.fillRect(rect(), palette().base());
     const QRect plot = plotRect();
     const QFontMetrics fm = fontMetrics();
-    const double top = scaleTop();
-    const double step = niceStep(top);
-    const double ceiling = std::ceil(top / step) * step;
+    const double top = ceiling();
+    auto yOf = [&](double kwh) { return plot.bottom() - int(kwh / top * plot.height()); };
 
-    // The energy axis on the left, the same heights in money on the right.
-    p.setPen(palette().color(QPalette::Mid));
-    for (double v = 0; v <= ceiling + step / 2; v += step) {
-        const int y = plot.bottom() - int(v / ceiling * plot.height());
+    // Each axis its own round steps: energy on the left with grid lines,
+    // money on the right.
+    for (const Tick &t : energyTicks()) {
+        const int y = yOf(t.value);
         p.setPen(palette().color(QPalette::Midlight));
         p.drawLine(plot.left(), y, plot.right(), y);
         p.setPen(palette().color(QPalette::Text));
-        p.drawText(QRect(0, y - fm.height() / 2, plot.left() - 4, fm.height()), Qt::AlignRight | Qt::AlignVCenter,
-                   m_table.energyText(v));
-        if (m_table.view() == HistoryView::Channels)
-            p.drawText(QRect(plot.right() + 4, y - fm.height() / 2, width() - plot.right() - 4, fm.height()),
-                       Qt::AlignLeft | Qt::AlignVCenter, m_table.locale().toCurrencyString(v * m_table.rate()));
+        p.drawText(QRect(0, y - fm.height() / 2, plot.left() - 4, fm.height()), Qt::AlignRight | Qt::AlignVCenter, t.text);
     }
-    p.drawText(QRect(0, 0, plot.left() + 40, fm.height() * 2), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("kWh"));
+    const QList<Tick> costs = costTicks();
+    for (const Tick &t : costs) {
+        const int y = yOf(t.value);
+        p.setPen(palette().color(QPalette::Mid));
+        p.drawLine(plot.right(), y, plot.right() + 3, y);
+        p.setPen(palette().color(QPalette::Text));
+        p.drawText(QRect(plot.right() + 5, y - fm.height() / 2, width() - plot.right() - 5, fm.height()),
+                   Qt::AlignLeft | Qt::AlignVCenter, t.text);
+    }
+    p.drawText(QRect(0, 0, plot.left() + 40, fm.height() * 2), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("kWh"));
+    if (!costs.isEmpty())
+        p.drawText(QRect(plot.right() - 40, 0, width() - plot.right() + 40 - 4, fm.height() * 2), Qt::AlignRight | Qt::AlignVCenter,
+                   QStringLiteral("Cost"));
 
     const QStringList names = HistoryTableModel::seriesNames(m_table.view());
     const QList<BarFigures> &bars = m_table.figures().bars;
@@ -227,9 +268,9 @@ void HistoryChartWidget::paintEvent(QPaintEvent *)
         const QList<double> values = HistoryTableModel::seriesValues(m_table.view(), bars[i]);
         double base = 0;
         for (qsizetype s = 0; s < values.size(); ++s) {
-            const int y0 = plot.bottom() - int(base / ceiling * plot.height());
+            const int y0 = plot.bottom() - int(base / top * plot.height());
             base += values[s];
-            const int y1 = plot.bottom() - int(base / ceiling * plot.height());
+            const int y1 = plot.bottom() - int(base / top * plot.height());
             p.fillRect(QRect(slot.left(), y1, slot.width(), y0 - y1), kSeriesColours[s % 3]);
         }
         if (bars[i].incomplete) {

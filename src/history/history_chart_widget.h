@@ -26,6 +26,16 @@ public:
     QString readout() const;
     int barCount() const;
     QString barName(int bar) const;
+    // The labelled heights of the energy axis (left) and of the cost axis
+    // (right), bottom up, each a round step of its own scale. The cost axis
+    // is there only where the cost follows the bars' height (Channels).
+    struct Tick
+    {
+        double value;
+        QString text;
+    };
+    QList<Tick> energyTicks() const;
+    QList<Tick> costTicks() const;
 
     QSize minimumSizeHint() const override { return {420, 180}; }
     QSize sizeHint() const override { return {760, 300}; }
@@ -44,6 +54,8 @@ protected:
 private:
     QRect plotRect() const;
     double scaleTop() const;
+    // The energy at the top of the plot: a whole number of axis steps.
+    double ceiling() const;
     void setFocusedBar(int bar);
 
     HistoryTableModel &m_table;

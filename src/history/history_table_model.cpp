@@ -1,6 +1,7 @@
 #include "history/history_table_model.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -47,6 +48,13 @@ QString HistoryTableModel::energyText(double kwh) const
     return m_locale.toString(kwh, 'f', kEnergyDecimals);
 }
 
+QString HistoryTableModel::moneyText(double amount, int decimals) const
+{
+    if (m_locale.currencySymbol().isEmpty())
+        return (amount < 0 ? QStringLiteral("-$") : QStringLiteral("$")) + m_locale.toString(std::abs(amount), 'f', decimals);
+    return m_locale.toCurrencyString(amount, QString(), decimals);
+}
+
 QString HistoryTableModel::powerText(double w) const
 {
     return m_locale.toString(w, 'f', 0);
@@ -64,7 +72,7 @@ QStringList HistoryTableModel::rowOf(const BarFigures &bar) const
     for (double v : seriesValues(m_view, bar))
         row << energyText(v);
     row << energyText(energy(m_view, bar));
-    row << m_locale.toCurrencyString(cost(m_view, bar, m_rate));
+    row << moneyText(cost(m_view, bar, m_rate));
     for (int ch = 0; ch < 2; ++ch)
         row << (bar.powerCount[ch] ? powerText(bar.maxPower[ch]) : QString());
     row << (bar.incomplete ? kIncomplete : QString());
@@ -99,7 +107,7 @@ void HistoryTableModel::show(const PeriodFigures &figures, HistoryView view, dou
     parts << (view == HistoryView::Solar ? QStringLiteral("Consumption ") : QStringLiteral("Total "))
                  + energyText(energy(view, t)) + QStringLiteral(" kWh");
     m_totals << QStringLiteral("Energy: ") + parts.join(QStringLiteral(", "));
-    m_totals << QStringLiteral("Cost: ") + m_locale.toCurrencyString(cost(view, t, rate));
+    m_totals << QStringLiteral("Cost: ") + moneyText(cost(view, t, rate));
     QStringList highest, average;
     for (int ch = 0; ch < 2; ++ch) {
         const QString channel = QStringLiteral("CH%1 ").arg(ch + 1);

@@ -39,6 +39,9 @@ public:
     // The readouts of the totals, each a line as shown.
     QStringList totalsLines() const { return m_totals; }
     QString energyText(double kwh) const;
+    // Money in the locale's format; a locale that names no currency (C,
+    // POSIX) gets the dollar of the Rate setting's box.
+    QString moneyText(double amount, int decimals = 2) const;
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;

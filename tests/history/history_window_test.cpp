@@ -55,8 +55,15 @@ TEST_F(HistoryWindowTest, KeysAndAClickOnABarMoveThroughThePeriods)
     press(Qt::Key_PageDown);
     EXPECT_EQ(logic->anchor(), QDate(2026, 6, 12));
 
+    // The cost axis counts in round money, not in the energy's steps times
+    // the rate.
+    settings.Rate = 0.126;
     look(PeriodKind::Month, QDate(2026, 6, 1));
     HistoryChartWidget *chart = window->chart();
+    QStringList costs;
+    for (const HistoryChartWidget::Tick &t : chart->costTicks())
+        costs << t.text;
+    EXPECT_EQ(costs.join(' ').toStdString(), "$0.00 $0.10 $0.20");
     const int before = logic->looks();
     QTest::mouseClick(chart, Qt::LeftButton, {}, chart->barRect(9).center());
     ASSERT_TRUE(QTest::qWaitFor([&] { return logic->looks() > before; }, 20000));
@@ -69,12 +76,12 @@ TEST_F(HistoryWindowTest, KeysAndAClickOnABarMoveThroughThePeriods)
     EXPECT_EQ(iface->role(), QAccessible::Chart);
     ASSERT_EQ(iface->childCount(), 25);
     EXPECT_EQ(iface->child(10)->text(QAccessible::Name),
-              "10:00: CH1 kWh 1.000, CH2 kWh 0.000, Total kWh 1.000, Cost $0.50, CH1 highest W 100, CH2 highest W 50, incomplete");
+              "10:00: CH1 kWh 1.000, CH2 kWh 0.000, Total kWh 1.000, Cost $0.13, CH1 highest W 100, CH2 highest W 50, incomplete");
     EXPECT_TRUE(iface->child(24)->text(QAccessible::Name).startsWith("Total: CH1 kWh 1.000"));
     // Copy takes the table as shown: its header, every bar, the totals.
     const QStringList copied = window->copyText().split("\r\n", Qt::SkipEmptyParts);
     ASSERT_EQ(copied.size(), 26);
-    EXPECT_TRUE(copied.last().startsWith("Total\t1.000\t0.000\t1.000\t$0.50")) << copied.last().toStdString();
+    EXPECT_TRUE(copied.last().startsWith("Total\t1.000\t0.000\t1.000\t$0.13")) << copied.last().toStdString();
 }
 
 TEST_F(HistoryWindowTest, CancelLeavesTheWindowUsableAndTheNextLookWhole)
