@@ -143,6 +143,7 @@ void HistoryChartWidget::refresh()
     if (m_focus >= int(m_table.figures().bars.size()))
         m_focus = int(m_table.figures().bars.size()) - 1;
     m_hover = -1;
+    measureReadout();
     update();
     QAccessibleEvent event(this, QAccessible::NameChanged);
     QAccessible::updateAccessibility(&event);
@@ -159,7 +160,31 @@ QRect HistoryChartWidget::plotRect() const
         right = std::max(right, fm.horizontalAdvance(t.text));
     left += 8;
     right += 8;
-    return QRect(left, fm.height() * 2, width() - left - right, height() - fm.height() * 4);
+    const int top = fm.height() * 2, below = fm.height() + 4 + m_readoutHeight + 4;
+    return QRect(left, top, width() - left - right, std::max(1, height() - top - below));
+}
+
+QRect HistoryChartWidget::axisLabelsRect() const
+{
+    const QRect plot = plotRect();
+    return QRect(0, plot.bottom() + 2, width(), fontMetrics().height());
+}
+
+QRect HistoryChartWidget::readoutRect() const
+{
+    return QRect(4, height() - m_readoutHeight - 4, width() - 8, m_readoutHeight);
+}
+
+void HistoryChartWidget::measureReadout()
+{
+    // The same height whichever bar is read out, so the plot stays still
+    // while the pointer moves.
+    const QFontMetrics fm = fontMetrics();
+    const QRect room(0, 0, std::max(1, width() - 8), fm.height() * 20);
+    int tallest = fm.height();
+    for (int bar = 0; bar < barCount(); ++bar)
+        tallest = std::max(tallest, fm.boundingRect(room, Qt::TextWordWrap | Qt::AlignHCenter, m_table.barText(bar)).height());
+    m_readoutHeight = tallest;
 }
 
 double HistoryChartWidget::scaleTop() const
@@ -249,10 +274,7 @@ void HistoryChartWidget::paintEvent(QPaintEvent *)
     const QList<Tick> costs = costTicks();
     for (const Tick &t : costs) {
         const int y = yOf(t.value);
-        p.setPen(palette().color(QPalette::Mid));
-        p.drawLine(plot.right(), y, plot.right() + 3, y);
-        p.setPen(palette().color(QPalette::Text));
-        p.drawText(QRect(plot.right() + 5, y - fm.height() / 2, width() - plot.right() - 5, fm.height()),
+        p.drawText(QRect(plot.right() + 6, y - fm.height() / 2, width() - plot.right() - 6, fm.height()),
                    Qt::AlignLeft | Qt::AlignVCenter, t.text);
     }
     p.drawText(QRect(0, 0, plot.left() + 40, fm.height() * 2), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("kWh"));
@@ -283,7 +305,7 @@ void HistoryChartWidget::paintEvent(QPaintEvent *)
         }
         if (i % labelEvery == 0) {
             p.setPen(palette().color(QPalette::Text));
-            p.drawText(QRect(slot.center().x() - 60, plot.bottom() + 2, 120, fm.height()), Qt::AlignHCenter | Qt::AlignTop,
+            p.drawText(QRect(slot.center().x() - 60, axisLabelsRect().top(), 120, fm.height()), Qt::AlignHCenter | Qt::AlignTop,
                        bars[i].label);
         }
     }
@@ -296,7 +318,7 @@ void HistoryChartWidget::paintEvent(QPaintEvent *)
         p.drawText(x, fm.height() / 2 + fm.ascent() - 2, names[s]);
         x += fm.horizontalAdvance(names[s]) + fm.height();
     }
-    p.drawText(QRect(0, height() - fm.height() - 2, width(), fm.height()), Qt::AlignHCenter, readout());
+    p.drawText(readoutRect(), Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, readout());
     if (hasFocus()) {
         p.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
         p.drawRect(rect().adjusted(0, 0, -1, -1));
@@ -359,6 +381,12 @@ void HistoryChartWidget::keyPressEvent(QKeyEvent *event)
     default:
         QWidget::keyPressEvent(event);
     }
+}
+
+void HistoryChartWidget::resizeEvent(QResizeEvent *event)
+{
+    measureReadout();
+    QWidget::resizeEvent(event);
 }
 
 void HistoryChartWidget::focusInEvent(QFocusEvent *event)

@@ -22,6 +22,10 @@ public:
     // The bar under a point of the widget, or -1.
     int barAt(const QPoint &point) const;
     QRect barRect(int bar) const;
+    // The row of the bars' labels under the plot, and below it the readout,
+    // tall enough for the longest value wrapped to the width.
+    QRect axisLabelsRect() const;
+    QRect readoutRect() const;
     // The values of the bar with focus (or under the pointer), as shown.
     QString readout() const;
     int barCount() const;
@@ -50,6 +54,7 @@ protected:
     void leaveEvent(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     QRect plotRect() const;
@@ -57,8 +62,10 @@ private:
     // The energy at the top of the plot: a whole number of axis steps.
     double ceiling() const;
     void setFocusedBar(int bar);
+    void measureReadout();
 
     HistoryTableModel &m_table;
     int m_focus = -1;
     int m_hover = -1;
+    int m_readoutHeight = 0;
 };

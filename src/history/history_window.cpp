@@ -89,7 +89,7 @@ HistoryWindow::HistoryWindow(HistoryLogic &logic, Dialogs &dialogs, QWidget *par
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->verticalHeader()->hide();
     m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 4);
-    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_table->viewport()->installEventFilter(this);
     m_table->setMinimumHeight(m_table->fontMetrics().height() * 8);
     lowerLayout->addWidget(m_table, 1);
 
@@ -179,6 +179,26 @@ void HistoryWindow::showFigures()
         m_totals[i]->setVisible(i < lines.size());
     }
     m_chart->refresh();
+    fitColumns();
+}
+
+void HistoryWindow::fitColumns()
+{
+    // Each column as wide as its texts, then the width left over shared
+    // out, so the numbers spread over the table rather than leaving most of
+    // it empty; a narrow window scrolls instead of cutting a figure.
+    QHeaderView *header = m_table->horizontalHeader();
+    header->resizeSections(QHeaderView::ResizeToContents);
+    const int n = header->count(), spare = m_table->viewport()->width() - header->length();
+    for (int c = 0; c < n && spare > 0; ++c)
+        header->resizeSection(c, header->sectionSize(c) + spare / n + (c < spare % n ? 1 : 0));
+}
+
+bool HistoryWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_table->viewport() && event->type() == QEvent::Resize)
+        fitColumns();
+    return QWidget::eventFilter(watched, event);
 }
 
 void HistoryWindow::showState()

@@ -28,8 +28,12 @@ public:
     QString copyText() const;
     void exportCsv();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void showFigures();
+    void fitColumns();
     void showState();
 
     HistoryLogic &m_logic;

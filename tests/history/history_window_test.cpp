@@ -6,6 +6,7 @@
 #include "scripted_dialogs.h"
 
 #include <QAccessible>
+#include <QHeaderView>
 #include <QPushButton>
 #include <QTableView>
 
@@ -107,4 +108,35 @@ TEST_F(HistoryWindowTest, CancelLeavesTheWindowUsableAndTheNextLookWhole)
     button("Today")->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return logic->looks() > before && !logic->busy(); }, 30000));
     EXPECT_EQ(cell("Total", "CH1 kWh"), "79.999");
+}
+
+TEST_F(HistoryWindowTest, ChartLinesAndTableColumnsFitTheWindowOnSmallAndLargeScreens)
+{
+    insert({{"2026-06-11 01:00:00", 1, 0, 2, 0}, {"2026-06-11 10:01:00", 12.5, 0, 2222.5, 1.25}});
+    open();
+    logic->setView(HistoryView::Solar); // the longest values
+    HistoryChartWidget *chart = window->chart();
+    QTableView *table = window->table();
+    // The window as it opens on a 1024 x 768 and on a 1920 x 1080 screen.
+    for (const QSize size : {QSize(972, 691), QSize(1400, 972)}) {
+        SCOPED_TRACE(size.width());
+        window->resize(size);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return chart->width() > size.width() * 9 / 10; }, 5000));
+        QCoreApplication::processEvents();
+        EXPECT_LT(chart->axisLabelsRect().bottom(), chart->readoutRect().top());
+        EXPECT_LE(chart->readoutRect().bottom(), chart->height());
+        for (int bar = 0; bar < chart->barCount(); ++bar) {
+            const QRect needs = chart->fontMetrics().boundingRect(chart->readoutRect(), Qt::TextWordWrap, chart->barName(bar));
+            EXPECT_LE(needs.height(), chart->readoutRect().height()) << chart->barName(bar).toStdString();
+        }
+        // The columns fill the table's width, none narrower than its text.
+        int widths = 0;
+        for (int c = 0; c < table->model()->columnCount(); ++c) {
+            const int text = std::max(static_cast<QAbstractItemView *>(table)->sizeHintForColumn(c),
+                                      table->horizontalHeader()->sectionSizeHint(c));
+            EXPECT_GE(table->columnWidth(c), text) << c;
+            widths += table->columnWidth(c);
+        }
+        EXPECT_EQ(widths, table->viewport()->width());
+    }
 }
