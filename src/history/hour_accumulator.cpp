@@ -88,7 +88,9 @@ void HourAccumulator::add(const PowerPoint &row)
             continue;
         if (hour->powerCount[ch] == 0 || *power[ch] > hour->maxPower[ch]) {
             hour->maxPower[ch] = *power[ch];
-            hour->maxTime[ch] = row.time;
+            // To the second, as every row is shown: a server's NOW() adds
+            // microseconds.
+            hour->maxTime[ch].assign(row.time, 0, 19);
         }
         hour->powerSum[ch] += *power[ch];
         ++hour->powerCount[ch];

@@ -51,14 +51,20 @@ struct HistoryFixture : ::testing::Test
         logic = std::make_unique<HistoryLogic>(HistoryLogic::Parts{settings, dir.path(), clock});
     }
 
+    static QString insertSql(const std::vector<Row> &rows)
+    {
+        QStringList values;
+        for (const Row &r : rows)
+            values << QString("('%1',%2,%3,%4,%5,%6,%7)").arg(r.time).arg(r.p1).arg(r.p2).arg(r.abs1).arg(r.pol1).arg(r.abs2).arg(r.pol2);
+        return "insert into qmn_power (_time,p1,p2,KWh1,KWh1P,KWh2,KWh2P) values " + values.join(',');
+    }
+
     void insert(std::initializer_list<Row> rows)
     {
         sqlite3 *db = nullptr;
         ASSERT_EQ(sqlite3_open(database.toUtf8().constData(), &db), SQLITE_OK);
         for (const Row &r : rows) {
-            const QString sql = QString("insert into qmn_power (_time,p1,p2,KWh1,KWh1P,KWh2,KWh2P) values "
-                                        "('%1',%2,%3,%4,%5,%6,%7)")
-                                    .arg(r.time).arg(r.p1).arg(r.p2).arg(r.abs1).arg(r.pol1).arg(r.abs2).arg(r.pol2);
+            const QString sql = insertSql({r});
             EXPECT_EQ(sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK) << qPrintable(sql);
         }
         sqlite3_close(db);
@@ -76,6 +82,16 @@ struct HistoryFixture : ::testing::Test
         const int before = logic->looks();
         logic->refresh();
         ASSERT_TRUE(QTest::qWaitFor([&] { return logic->looks() > before; }, 20000));
+    }
+
+    // Every cell of a table, a line per row.
+    static std::string cells(const HistoryTableModel &t)
+    {
+        QString text;
+        for (int r = 0; r < t.rowCount(); ++r)
+            for (int c = 0; c < t.columnCount(); ++c)
+                text += t.data(t.index(r, c)).toString() + (c + 1 < t.columnCount() ? "|" : "\n");
+        return text.toStdString();
     }
 
     // A cell of the table by its row label and its column header.

@@ -3,7 +3,10 @@
 #include "history_fixture.h"
 #include "text_file.h"
 
+#include "stored/odbc_execution.h"
+
 #include <QProcess>
+#include <QRegularExpression>
 
 namespace {
 
@@ -78,6 +81,11 @@ const Case kCases[] = {
      "€2.00", "en_IE"},
 };
 
+void PrintTo(const Case &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 class HistoryTable : public HistoryFixture, public ::testing::WithParamInterface<Case> {};
 
 // The export's CH1 and CH2 energy (used plus fed back) of one day.
@@ -97,6 +105,32 @@ std::pair<double, double> exportedDay(const QString &dirPath, const QString &dat
         return {-1, -1};
     const QStringList f = lines[1].split(',');
     return {f[4].toDouble() + f[5].toDouble(), f[6].toDouble() + f[7].toDouble()};
+}
+
+// A database of its own on the PostgreSQL test server with the table the
+// recording's ODBC kind stores into; its connection string, or nothing
+// without a server.
+QString pgDatabase(const char *caseName)
+{
+    QString odbc = qEnvironmentVariable("QMN_TEST_PG_ODBC");
+    if (odbc.isEmpty())
+        return {};
+    const QString name = QString("qmnhistory_%1").arg(caseName).toLower();
+    executeOdbcStatement(odbc, "drop database if exists " + name, 5);
+    EXPECT_TRUE(executeOdbcStatement(odbc, "create database " + name, 5).ok);
+    odbc.replace(QRegularExpression("DATABASE=[^;]*"), "DATABASE=" + name);
+    EXPECT_TRUE(executeOdbcStatement(odbc, readText(QMN_PG_TABLE_SQL), 5).ok);
+    return odbc;
+}
+
+void pgInsert(const QString &odbc, std::vector<Row> rows)
+{
+    // The recording's NOW() stores fractions of a second there.
+    std::vector<std::string> times;
+    times.reserve(rows.size());
+    for (Row &r : rows)
+        r.time = times.emplace_back(std::string(r.time) + ".25").c_str();
+    EXPECT_TRUE(executeOdbcStatement(odbc, HistoryFixture::insertSql(rows), 5).ok);
 }
 
 } // namespace
@@ -122,6 +156,28 @@ TEST_P(HistoryTable, ShowsTheFiguresWorkedOutByHand)
         EXPECT_DOUBLE_EQ(ch1, total1);
         EXPECT_DOUBLE_EQ(ch2, total2);
     }
+
+    // The same rows on a server, read through ODBC, give the same table,
+    // also when the later half arrives after a first look.
+    const QString odbc = pgDatabase(c.name);
+    if (odbc.isEmpty())
+        GTEST_SKIP() << "QMN_TEST_PG_ODBC is not set: start scripts/pg-test-cluster (scripts/test does)";
+    Settings server = settings;
+    server.dbtype = "Access";
+    server.adbpath = odbc;
+    QTemporaryDir serverDir;
+    HistoryLogic serverLogic({server, serverDir.path(), clock});
+    serverLogic.table().setLocale(QLocale(c.locale));
+    const auto half = c.rows.begin() + std::ptrdiff_t(c.rows.size() / 2);
+    for (const auto &[from, until] : {std::pair{c.rows.begin(), half}, std::pair{half, c.rows.end()}}) {
+        pgInsert(odbc, {from, until});
+        const int before = serverLogic.looks();
+        serverLogic.show(c.kind, c.day);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return serverLogic.looks() > before; }, 20000));
+    }
+    EXPECT_EQ(serverLogic.problem().toStdString(), "");
+    EXPECT_EQ(cells(serverLogic.table()), cells(logic->table()));
+    EXPECT_EQ(serverLogic.table().totalsLines().join('\n').toStdString(), logic->table().totalsLines().join('\n').toStdString());
 }
 
 INSTANTIATE_TEST_SUITE_P(Days, HistoryTable, ::testing::ValuesIn(kCases),
