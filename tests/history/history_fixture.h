@@ -70,6 +70,21 @@ struct HistoryFixture : ::testing::Test
         sqlite3_close(db);
     }
 
+    // `count` one-second rows from 2026-06-11 00:00 local, 0.001 kWh apart
+    // on CH1.
+    void generate(int count)
+    {
+        sqlite3 *db = nullptr;
+        ASSERT_EQ(sqlite3_open(database.toUtf8().constData(), &db), SQLITE_OK);
+        const QString sql = QString("with recursive n(i) as (select 0 union all select i + 1 from n where i < %1) "
+                                    "insert into qmn_power (_time, p1, p2, KWh1, KWh1P, KWh2, KWh2P) select "
+                                    "datetime(1781132400 + i, 'unixepoch', 'localtime'), 100, 50, i * 0.001, 0, 0, 0 "
+                                    "from n")
+                                .arg(count - 1);
+        EXPECT_EQ(sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+    }
+
     // Shows the period and waits for its figures.
     void look(PeriodKind kind, const QDate &day)
     {

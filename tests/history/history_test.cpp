@@ -1,6 +1,7 @@
 // The history's table over generated databases, against figures worked out
 // by hand, and against the daily export of the same rows.
 #include "history_fixture.h"
+#include "recording/recording_fixture.h"
 #include "text_file.h"
 
 #include "stored/odbc_execution.h"
@@ -217,3 +218,38 @@ TEST_F(HistoryFixture, ReadsAFileReplacedAtTheSamePathAfresh)
     EXPECT_EQ(cell("09:00", "Note"), "no data");
     EXPECT_EQ(cell("Total", "CH1 kWh"), "1.000");
 }
+
+// The recorder goes on inserting, one row at a time or in commits, while a
+// first look reads a large database: not one of its rows is lost.
+class HistoryBesideRecorder : public HistoryFixture, public ::testing::WithParamInterface<int> {};
+
+TEST_P(HistoryBesideRecorder, CostsTheRecorderNoRow)
+{
+    constexpr int kStored = 400000; // eight chunks of reading
+    generate(kStored);
+    ScriptedDialogs dialogs;
+    ErrorLog errorLog(dir.path(), dialogs, {});
+    DatabaseLogger recorder([&] { return DatabaseSettings{"SQlite", {}, database, GetParam()}; }, errorLog, dialogs, {});
+    // Each chunk read brings a burst of samples, stored while the next is read.
+    int inserted = 0;
+    QObject::connect(logic.get(), &HistoryLogic::stateChanged, [&] {
+        for (int i = 0; i < 20; ++i)
+            recorder.insertSample(makeSample(inserted++));
+        recorder.commitPending();
+    });
+    logic->show(PeriodKind::Day, clock.at.date());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !logic->busy(); }, 60000));
+    EXPECT_GE(inserted, 7 * 20);
+    EXPECT_EQ(logic->problem().toStdString(), "");
+    EXPECT_EQ(readText(errorLog.filePath()).toStdString(), "");
+    sqlite3 *db = nullptr;
+    sqlite3_stmt *count = nullptr;
+    ASSERT_EQ(sqlite3_open(database.toUtf8().constData(), &db), SQLITE_OK);
+    sqlite3_prepare_v2(db, "select count(*) from qmn_power", -1, &count, nullptr);
+    ASSERT_EQ(sqlite3_step(count), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(count, 0), kStored + inserted);
+    sqlite3_finalize(count);
+    sqlite3_close(db);
+}
+
+INSTANTIATE_TEST_SUITE_P(CommitSeconds, HistoryBesideRecorder, ::testing::Values(0, 60));

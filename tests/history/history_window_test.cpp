@@ -87,18 +87,7 @@ TEST_F(HistoryWindowTest, KeysAndAClickOnABarMoveThroughThePeriods)
 
 TEST_F(HistoryWindowTest, CancelLeavesTheWindowUsableAndTheNextLookWhole)
 {
-    // 80,000 one-second rows, 0.001 kWh apart: two chunks of reading.
-    sqlite3 *db = nullptr;
-    ASSERT_EQ(sqlite3_open(database.toUtf8().constData(), &db), SQLITE_OK);
-    sqlite3_exec(db, "begin", nullptr, nullptr, nullptr);
-    sqlite3_exec(db,
-                 "with recursive n(i) as (select 0 union all select i + 1 from n where i < 79999) "
-                 "insert into qmn_power (_time, p1, p2, KWh1, KWh1P, KWh2, KWh2P) select "
-                 "datetime(1781132400 + i, 'unixepoch', 'localtime'), 100, 50, i * 0.001, 0, 0, 0 from n",
-                 nullptr, nullptr, nullptr);
-    sqlite3_exec(db, "commit", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-
+    generate(80000); // two chunks of reading
     window = new HistoryWindow(*logic, dialogs);
     window->show();
     logic->cancel();
