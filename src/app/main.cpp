@@ -190,6 +190,8 @@ int main(int argc, char **argv)
     QCommandLineOption dashboardOption("show-dashboard", "Open the Real-Time Dashboard window at start.");
     parser.addOption(listingOption);
     parser.addOption(dashboardOption);
+    QCommandLineOption historyOption("show-history", "Open the History window at start.");
+    parser.addOption(historyOption);
     parser.addOption(utilityOption);
     parser.addOption(optionsOption);
     QCommandLineOption exportCsvOption("export-csv",
@@ -304,11 +306,12 @@ int main(int argc, char **argv)
     // the exit can end.
     const bool showListing = parser.isSet(listingOption);
     const bool showDashboard = parser.isSet(dashboardOption);
+    const bool showHistory = parser.isSet(historyOption);
     const bool showUtility = parser.isSet(utilityOption);
     const bool showOptions = parser.isSet(optionsOption);
     const QString dataFile = parser.positionalArguments().value(0);
     QTimer::singleShot(0, &program, [&program, window = window.get(), showListing, showDashboard, showUtility,
-                                     showOptions, dataFile] {
+                                     showOptions, showHistory, dataFile] {
         if (!window) {
             program.startUp();
             return;
@@ -330,6 +333,8 @@ int main(int argc, char **argv)
             window->showListing();
         if (showDashboard && !program.hasExited())
             window->showDashboard();
+        if (showHistory && !program.hasExited())
+            window->showHistory();
         if (showUtility && !program.hasExited())
             window->showUtility();
         if (showOptions && !program.hasExited())

@@ -4,6 +4,7 @@
 #include "common/dialogs.h"
 #include "common/status_box_widget.h"
 #include "dashboard/dashboard_window.h"
+#include "history/history_window.h"
 #include "device/utility_window.h"
 #include "download/download_window.h"
 #include "link/communication_panel.h"
@@ -150,6 +151,11 @@ ListingWindow *MainWindow::showListing()
     });
 }
 
+HistoryWindow *MainWindow::showHistory()
+{
+    return bringToFront(m_history, [this] { return new HistoryWindow(m_program.history(), m_program.dialogs(), this); });
+}
+
 DashboardWindow *MainWindow::showDashboard()
 {
     return bringToFront(m_dashboard,
@@ -287,6 +293,7 @@ void MainWindow::buildMenus()
             &MainWindow::showDashboard);
     connect(addEntry(realtime, "Real-Time Data Listing", true), &QAction::triggered, this,
             &MainWindow::showListing);
+    connect(addEntry(realtime, "History", true), &QAction::triggered, this, &MainWindow::showHistory);
 
     connect(addEntry(nullptr, "Write To Web", true), &QAction::triggered, this, &MainWindow::showWebWindow);
     connect(addEntry(nullptr, "Options", true), &QAction::triggered, this, &MainWindow::showOptions);

@@ -13,6 +13,7 @@ class QListView;
 class UtilityWindow;
 class ListingWindow;
 class DashboardWindow;
+class HistoryWindow;
 class WebWindow;
 
 // The program's hub: status list, the two status boxes and the menus from
@@ -37,6 +38,7 @@ public:
     ListingWindow *showListing();
     // "Real-Time Data Panel": the dashboard window, likewise.
     DashboardWindow *showDashboard();
+    HistoryWindow *showHistory();
     // "QMN-4400 Utility": the device utility window, a new one for each
     // opening unless it is still open.
     UtilityWindow *showUtility();
@@ -67,6 +69,7 @@ private:
     CommunicationPanel *m_comPanel = nullptr;
     QPointer<ListingWindow> m_listing;
     QPointer<DashboardWindow> m_dashboard;
+    QPointer<HistoryWindow> m_history;
     QPointer<UtilityWindow> m_utility;
     QPointer<WebWindow> m_web;
     QPointer<OptionsWindow> m_options;

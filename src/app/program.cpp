@@ -44,6 +44,7 @@ Program::Program(const QString &settingsPath, const QString &dataDir, Dialogs &d
     , m_download({m_flags, m_settings, m_serial, m_exchange, m_radio, m_realtime, dialogs})
     , m_mqtt({m_clock, m_mainStatus, QString::fromLatin1(kVersion),
               [this](const std::function<void(SettingsStore &)> &edit) { editStore(edit); }})
+    , m_history({m_settings, dataDir, m_clock})
 {
     m_database.installInto(m_dispatch);
     m_listing.installInto(m_dispatch);

@@ -16,6 +16,7 @@
 #include "link/serial_intake.h"
 #include "link/serial_link.h"
 #include "dashboard/realtime_dashboard.h"
+#include "history/history_logic.h"
 #include "listing/realtime_listing.h"
 #include "mqtt/mqtt_publisher.h"
 #include "link/bridge_listener.h"
@@ -91,6 +92,8 @@ public:
     RealtimeListing &listing() { return m_listing; }
     // The dashboard's gauges, readouts and charts; its window shows them.
     RealtimeDashboard &dashboard() { return m_dashboard; }
+    // The history of the stored rows; its window shows it.
+    HistoryLogic &history() { return m_history; }
     // The device utility's dialogues, boxes and load flags; its window shows them.
     DeviceUtility &device() { return m_device; }
     // The web portal upload; the web window shows it.
@@ -189,6 +192,7 @@ private:
     LoggerDownload m_download;
     MainList m_mainList;
     MqttPublisher m_mqtt;
+    HistoryLogic m_history;
     int m_saveTicks = 0;
     QString m_title;
     bool m_exited = false;

@@ -124,6 +124,19 @@ long LocalTimeStamp::append(std::string &out, const char *local, size_t size)
     return offset;
 }
 
+void LocalTimeStamp::resumeAfter(const char *local, size_t size, long offset)
+{
+    m_previous.clear();
+    m_secondPass = false;
+    if (!looksLikeTime(local, size))
+        return;
+    const Offsets offsets = offsetsOf(local);
+    if (offsets.first == offsets.second)
+        return;
+    m_previous.assign(local, size >= 19 ? 19 : 16);
+    m_secondPass = offset == offsets.second;
+}
+
 int LocalTimeStamp::hoursInDay(const QDate &day)
 {
     const QDate next = day.addDays(1);

@@ -24,6 +24,9 @@ public:
     // Whether the readable local time names two moments, in the hour that
     // comes twice when daylight saving ends.
     bool comesTwice(const char *local, size_t size);
+    // Carries on after a row read earlier, whose local time got `offset`:
+    // a reading resumed inside the repeated hour keeps its pass.
+    void resumeAfter(const char *local, size_t size, long offset);
 
     // The hours between the day's local midnight and the next: 23, 24 or 25.
     static int hoursInDay(const QDate &day);

@@ -7,4 +7,5 @@ target_sources(qmncore PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/power_row_reader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/odbc_row_reader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/row_energy.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/sqlite_rows_after.cpp
 )

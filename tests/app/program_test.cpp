@@ -167,7 +167,8 @@ TEST(MainWindow, MenusCarryTheirCaptionsAndExitRunsTheExitSequence)
                            "Communication/Open COM Port", "Communication/Close COM Port",
                            "Communication/Start Real-Time Data", "Communication/Stop Real-Time Data",
                            "Real-Time Data", "Real-Time Data/Real-Time Data Panel",
-                           "Real-Time Data/Real-Time Data Listing", "Write To Web", "Options", "QMN-4400 Utility",
+                           "Real-Time Data/Real-Time Data Listing", "Real-Time Data/History", "Write To Web", "Options",
+                           "QMN-4400 Utility",
                            "Help", "Help/About", "Help/QMN-4400 support website"}));
     // The support page without an address is shown but cannot be chosen.
     EXPECT_FALSE(window.action("Help/QMN-4400 support website")->isEnabled());
