@@ -1,9 +1,10 @@
 // The connection to a real mosquitto: a crash leaves the last will, a
 // refused password or certificate is said once and plainly.
 #include "app/program.h"
-#include "common/clock.h"
+#include "manual_clock.h"
 #include "line_log.h"
 #include "mqtt/broker.h"
+#include "pilot_process.h"
 #include "scripted_dialogs.h"
 #include "settings/settings_store.h"
 
@@ -14,7 +15,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
 
 using namespace std::chrono_literals;
 
@@ -67,16 +67,12 @@ TEST_F(MqttConnection, AKilledProgramLeavesOfflineAndThePasswordStaysOutOfItsWor
     ASSERT_TRUE(writeText(ini, "[mqtt]\nHost=" + broker.address() + "\nUser=bob\nPassword=pw-n0t-for-eyes\n"));
     QFile::setPermissions(ini, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
 
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_RUNTIME_DIR", dir.filePath("run"));
-    p.setProcessEnvironment(env);
-    p.start(QMN_PILOT_BINARY, {"--headless", "--config", ini, "--data-dir", dir.filePath("data")});
+    PilotProcess p;
+    p.launch({"--headless", "--config", ini, "--data-dir", dir.filePath("data")}, {"XDG_RUNTIME_DIR=" + dir.filePath("run")});
     ASSERT_TRUE(QTest::qWaitFor([&] { return !sub.on("qmnpilot/qmn4400/availability").isEmpty(); }, 15000))
         << p.readAllStandardError().data();
     EXPECT_EQ(sub.messages.last().payload, "online");
-    ::kill(pid_t(p.processId()), SIGKILL);
-    ASSERT_TRUE(p.waitForFinished(5000));
+    EXPECT_EQ(p.end(SIGKILL), -1);
     ASSERT_TRUE(QTest::qWaitFor([&] { return sub.messages.size() == 2; }, 10000));
     EXPECT_EQ(sub.messages.last().payload, "offline");
 
@@ -142,11 +138,7 @@ TEST_F(MqttConnection, TlsWithTheBrokersCertificateConnectsAndAStrangerIsRefused
 
 TEST_F(MqttConnection, IntervalSpacesTheStatesOnTheProgramsClock)
 {
-    struct StepClock : Clock
-    {
-        QDateTime t = QDateTime(QDate(2026, 6, 21), QTime(12, 0, 0));
-        QDateTime now() const override { return t; }
-    } clock;
+    ManualClock clock{QDateTime(QDate(2026, 6, 21), QTime(12, 0, 0))};
     QString error;
     ASSERT_TRUE(broker.start({}, &error)) << qPrintable(error);
     Subscriber sub;
@@ -158,7 +150,7 @@ TEST_F(MqttConnection, IntervalSpacesTheStatesOnTheProgramsClock)
     // A sample every 4 s: those at 0, 12 and 24 s are published.
     for (int i = 0; i < 7; ++i) {
         program->dispatch().LogSample(program->sample());
-        clock.t = clock.t.addSecs(4);
+        clock.at = clock.at.addSecs(4);
     }
     program->exitSequence();
     ASSERT_TRUE(QTest::qWaitFor([&] { return sub.messages.size() == 3; }, 5000)) << sub.messages.size();
