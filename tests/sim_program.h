@@ -42,3 +42,25 @@ inline bool writeStreamingSettings(const QString &ini, const MonitorSim &sim, co
                                          "dbtype=SQlite\nsqldbpath=%2\n%3")
                               .arg(sim.devicePath(), db, extra));
 }
+
+// The program on a simulated monitor that streams from the start, every
+// sample logged to SQLite: the test shapes `sim` first, then calls make().
+struct StreamingProgramTest : ::testing::Test
+{
+    QTemporaryDir dir;
+    QString ini = dir.filePath("QMNpilot.ini");
+    QString db = dir.filePath("qmn.db");
+    MonitorSim sim;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<Program> program;
+
+    void make(int periodMs, const QString &extra = {})
+    {
+        sim.setPeriodMs(periodMs);
+        sim.setStreamFromStart(true);
+        QString error;
+        ASSERT_TRUE(sim.start(&error)) << qPrintable(error);
+        ASSERT_TRUE(writeStreamingSettings(ini, sim, db, extra));
+        program = std::make_unique<Program>(ini, dir.filePath("data"), dialogs);
+    }
+};

@@ -25,6 +25,7 @@
 #include <QAccessible>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QScreen>
 #include <QTableView>
@@ -93,6 +94,30 @@ QStringList labelsNotReadAsShown(QWidget *window)
     return wrong;
 }
 
+bool inLayout(const QLayout *layout, const QWidget *w)
+{
+    for (int i = 0; i < layout->count(); ++i) {
+        QLayoutItem *item = layout->itemAt(i);
+        if (item->widget() == w || (item->layout() && inLayout(item->layout(), w)))
+            return true;
+    }
+    return layout->menuBar() == w;
+}
+
+// Controls shown but left out of their parent's layout: they sit piled up in
+// its corner, over the controls that are laid out.
+QStringList unplaced(QWidget *window)
+{
+    QStringList out;
+    for (QWidget *c : window->findChildren<QWidget *>()) {
+        const QWidget *parent = c->parentWidget();
+        if (!c->isWindow() && !c->isHidden() && parent && parent->layout() && !inLayout(parent->layout(), c))
+            out << QStringLiteral("%1 \"%2\" in %3").arg(c->metaObject()->className(), spoken(c),
+                                                         parent->metaObject()->className());
+    }
+    return out;
+}
+
 class Accessibility : public ::testing::Test
 {
 protected:
@@ -118,7 +143,7 @@ protected:
 
     QTemporaryDir dir;
     ScriptedDialogs dialogs;
-    DashClock clock;
+    ManualClock clock;
     Program program{dir.filePath("QMNpilot.ini"), dir.filePath("data"), dialogs};
     MainWindow window{program};
 };
@@ -144,7 +169,7 @@ TEST_F(Accessibility, EveryWindowNamesItsControlsAndReadsItsLabelsAsShown)
         QStringList unnamed;
         collectUnnamed(QAccessible::queryAccessibleInterface(w), unnamed);
         EXPECT_TRUE(unnamed.isEmpty()) << qPrintable(w->windowTitle()) << ":\n" << qPrintable(unnamed.join('\n'));
-        const QStringList wrong = labelsNotReadAsShown(w);
+        const QStringList wrong = labelsNotReadAsShown(w) + unplaced(w);
         EXPECT_TRUE(wrong.isEmpty()) << qPrintable(w->windowTitle()) << ":\n" << qPrintable(wrong.join('\n'));
         // A person on a 1024 x 768 screen sees the whole window.
         EXPECT_LE(w->minimumSizeHint().width(), 1024) << qPrintable(w->windowTitle());

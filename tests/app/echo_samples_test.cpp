@@ -1,14 +1,13 @@
 // The console echo as a person (or a service's log) sees it: the real
 // program, started from the command line, on the simulated monitor.
 #include "monitor_sim.h"
+#include "pilot_process.h"
 #include "text_file.h"
 
 #include <gtest/gtest.h>
 
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QTest>
 
 TEST(EchoSamples, PrintsOneLinePerSampleWithPowersAndVoltage)
 {
@@ -26,11 +25,8 @@ TEST(EchoSamples, PrintsOneLinePerSampleWithPowersAndVoltage)
     ASSERT_TRUE(writeText(ini, "[ports]\n1=" + sim.devicePath()
                                    + "\n[startup]\nZigbeeVersion=8\nStartupComIsOn=True\nStartupRTLisOn=True\n"));
 
-    QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    program.setProcessEnvironment(env);
-    program.start(QMN_PILOT_BINARY, {"--config", ini, "--data-dir", dir.filePath("data"), "--echo-samples"});
+    PilotProcess program;
+    program.launch({"--config", ini, "--data-dir", dir.filePath("data"), "--echo-samples"});
     ASSERT_TRUE(program.waitForStarted());
     QStringList lines;
     ASSERT_TRUE(QTest::qWaitFor(
@@ -41,9 +37,7 @@ TEST(EchoSamples, PrintsOneLinePerSampleWithPowersAndVoltage)
         },
         20000))
         << qPrintable(lines.join('\n'));
-    program.terminate();
-    ASSERT_TRUE(program.waitForFinished(10000));
-    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_EQ(program.end(SIGTERM), 0);
     lines << QString::fromUtf8(program.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
 
     // The first sample averages over the counter's whole life; from the

@@ -3,63 +3,37 @@
 #include "monitor_sim.h"
 #include "link/bridge_client.h"
 #include "recording/database_creator.h"
+#include "pilot_process.h"
+#include "stored_rows.h"
 #include "text_file.h"
 
 #include <gtest/gtest.h>
 
-#include <QProcess>
 #include <QTcpSocket>
 #include <QTemporaryDir>
-#include <QTest>
 
-#include <csignal>
 #include <cstring>
-#include <sqlite3.h>
 
 namespace {
 
-// The first value a query on the file gives, as text; empty when it gives none.
-QString firstValue(const QString &database, const char *query)
-{
-    sqlite3 *db = nullptr;
-    QString result;
-    if (sqlite3_open_v2(database.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        sqlite3_stmt *st = nullptr;
-        if (sqlite3_prepare_v2(db, query, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
-            result = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
-        sqlite3_finalize(st);
-    }
-    sqlite3_close(db);
-    return result;
-}
-
 int rowCount(const QString &database)
 {
-    const QString n = firstValue(database, "select count(*) from qmn_power");
+    const QString n = storedText(database, "select count(*) from qmn_power");
     return n.isEmpty() ? -1 : n.toInt();
 }
 
+// A service manager's environment: no display at all, so a program that
+// wanted a window system would not start.
 struct Service
 {
     QTemporaryDir dir;
     QString config = dir.filePath("QMNpilot.ini");
     QString database = dir.filePath("qmn4400.db");
 
-    // A service manager's environment: no display at all, so a program that
-    // wanted a window system would not start.
-    QProcessEnvironment environment() const
+    void start(PilotProcess &p, const QStringList &more = {}) const
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove("DISPLAY");
-        env.remove("WAYLAND_DISPLAY");
-        env.insert("QT_QPA_PLATFORM", "xcb");
-        env.insert("XDG_RUNTIME_DIR", dir.filePath("run"));
-        return env;
-    }
-    void start(QProcess &p) const
-    {
-        p.setProcessEnvironment(environment());
-        p.start(QMN_PILOT_BINARY, {"--headless", "--config", config, "--data-dir", dir.filePath("data")});
+        p.launch(QStringList{"--headless", "--config", config, "--data-dir", dir.filePath("data")} + more,
+                 {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM=xcb", "XDG_RUNTIME_DIR=" + dir.filePath("run")});
     }
 };
 
@@ -78,13 +52,11 @@ TEST(Headless, StreamsIntoSqliteTellsTheJournalWhatTheWindowsWouldShowAndEndsOnS
                                         + "\n[startup]\nZigbeeVersion=8\nStartupComIsOn=True\nStartupRTLisOn=True\n"
                                           "StartupNetDockIsOn=True\nnetdockPort=" + port + "\n"
                                           "dbtype=SQlite\nsqldbpath=" + s.database + "\n"));
-    QProcess p;
+    PilotProcess p;
     s.start(p);
     ASSERT_TRUE(p.waitForStarted());
-    QByteArray err;
-    auto said = [&](const QByteArray &line) {
-        return QTest::qWaitFor([&] { err += p.readAllStandardError(); return err.contains(line); }, 20000);
-    };
+    QByteArray &err = p.err;
+    auto said = [&](const QByteArray &line) { return p.said(line); };
     ASSERT_TRUE(QTest::qWaitFor([&] { err += p.readAllStandardError(); return rowCount(s.database) >= 3; }, 20000))
         << err.data();
     // A bridge comes and goes while the monitor streams, then the stream stops.
@@ -98,11 +70,7 @@ TEST(Headless, StreamsIntoSqliteTellsTheJournalWhatTheWindowsWouldShowAndEndsOnS
     ASSERT_TRUE(said("bridge: " + peer + " went away; Listening on port " + port + "\n")) << err.data();
     sim.setStreaming(false);
     ASSERT_TRUE(said("main: Real-Time Data Stopped\n")) << err.data();
-    ::kill(pid_t(p.processId()), SIGTERM);
-    ASSERT_TRUE(p.waitForFinished(10000));
-    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(p.exitCode(), 0);
-    err += p.readAllStandardError();
+    EXPECT_EQ(p.end(SIGTERM), 0);
     // The status list's lines, and each change of a box or of the listener
     // once, not again while it stays.
     for (const QByteArray &line :
@@ -117,12 +85,12 @@ TEST(Headless, ASecondProgramOnTheSameSettingsIsRefusedUntilTheFirstIsGone)
 {
     Service s;
     ASSERT_TRUE(writeText(s.config, "[startup]\nRate=0.15\n"));
-    QProcess first;
+    PilotProcess first;
     s.start(first);
     ASSERT_TRUE(first.waitForStarted());
     ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(s.dir.filePath("data")); }, 10000));
 
-    QProcess second;
+    PilotProcess second;
     s.start(second);
     ASSERT_TRUE(second.waitForFinished(10000));
     EXPECT_EQ(second.exitCode(), 1);
@@ -131,15 +99,12 @@ TEST(Headless, ASecondProgramOnTheSameSettingsIsRefusedUntilTheFirstIsGone)
     EXPECT_FALSE(QFile::exists(s.dir.filePath("data/errorLog.txt")));
 
     // A crash leaves its lock behind; the next program takes it over.
-    ::kill(pid_t(first.processId()), SIGKILL);
-    ASSERT_TRUE(first.waitForFinished(5000));
-    QProcess third;
+    EXPECT_EQ(first.end(SIGKILL), -1);
+    PilotProcess third;
     s.start(third);
     ASSERT_TRUE(third.waitForStarted());
     EXPECT_FALSE(third.waitForFinished(1500)) << third.readAllStandardError().data();
-    ::kill(pid_t(third.processId()), SIGTERM);
-    ASSERT_TRUE(third.waitForFinished(10000));
-    EXPECT_EQ(third.exitCode(), 0);
+    EXPECT_EQ(third.end(SIGTERM), 0);
     EXPECT_TRUE(readText(s.config).contains("Rate=0.15\n"));
 }
 
@@ -151,7 +116,7 @@ namespace {
 struct RecordingService : Service
 {
     MonitorSim sim;
-    QProcess process;
+    PilotProcess process;
     QByteArray echoed;
 
     void start(int commitSeconds)
@@ -169,21 +134,13 @@ struct RecordingService : Service
     }
     void launch()
     {
-        process.setProcessEnvironment(environment());
-        process.start(QMN_PILOT_BINARY,
-                      {"--headless", "--echo-samples", "--config", config, "--data-dir", dir.filePath("data")});
+        Service::start(process, {"--echo-samples"});
         ASSERT_TRUE(process.waitForStarted());
     }
     int samples()
     {
         echoed += process.readAllStandardOutput();
         return int(echoed.count('\n'));
-    }
-    void end(int signal)
-    {
-        ::kill(pid_t(process.processId()), signal);
-        ASSERT_TRUE(process.waitForFinished(10000));
-        samples();
     }
 };
 
@@ -198,14 +155,11 @@ TEST_P(HeadlessEnd, KeepsEveryRowWaitingForItsCommitAndTheRecoveryState)
 {
     RecordingService s;
     ASSERT_NO_FATAL_FAILURE(s.start(60));
-    QByteArray err;
-    ASSERT_TRUE(QTest::qWaitFor([&] { err += s.process.readAllStandardError(); return s.samples() >= 20; }, 20000))
-        << err.data();
-    ASSERT_NO_FATAL_FAILURE(s.end(GetParam()));
-    EXPECT_EQ(s.process.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(s.process.exitCode(), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { s.process.err += s.process.readAllStandardError(); return s.samples() >= 20; },
+                                20000)) << s.process.err.data();
+    EXPECT_EQ(s.process.end(GetParam()), 0);
     EXPECT_EQ(rowCount(s.database), s.samples());
-    EXPECT_EQ(firstValue(s.database, "pragma integrity_check"), "ok");
+    EXPECT_EQ(storedText(s.database, "pragma integrity_check"), "ok");
     const QString text = readText(s.config);
     EXPECT_FALSE(text.contains("QMNCounter=0\n")) << qPrintable(text);
     EXPECT_TRUE(text.contains("QMNCounter=")) << qPrintable(text);
@@ -220,10 +174,9 @@ TEST(Headless, AKilledServiceLosesAtMostTheLastPeriodAndLeavesTheDatabaseWhole)
     ASSERT_NO_FATAL_FAILURE(s.start(1));
     // Killed once a few commits are in and more rows wait for the next.
     ASSERT_TRUE(QTest::qWaitFor([&] { return rowCount(s.database) >= 40 && s.samples() > rowCount(s.database); },
-                                30000))
-        << s.process.readAllStandardError().data();
-    ASSERT_NO_FATAL_FAILURE(s.end(SIGKILL));
-    EXPECT_EQ(firstValue(s.database, "pragma integrity_check"), "ok");
+                                30000)) << s.process.readAllStandardError().data();
+    s.process.end(SIGKILL);
+    EXPECT_EQ(storedText(s.database, "pragma integrity_check"), "ok");
     const int kept = rowCount(s.database);
     EXPECT_LE(kept, s.samples());
     // One period is 20 samples at 50 ms; a busy machine may stretch the wait
@@ -242,15 +195,15 @@ TEST(Headless, APowerCutSoonAfterAMonitorResetKeepsTheEnergyCountedBefore)
     s.sim.injectFault(MonitorSim::Fault::MonitorReset);
     const char *afterReset =
         "select count(*) from qmn_power where rowid > (select rowid from qmn_power order by e1a desc limit 1)";
-    ASSERT_TRUE(QTest::qWaitFor([&] { return firstValue(s.database, afterReset).toInt() > 0; }, 20000));
-    ASSERT_NO_FATAL_FAILURE(s.end(SIGKILL));
-    const double total = firstValue(s.database, "select max(kwh1) from qmn_power").toDouble();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return storedText(s.database, afterReset).toInt() > 0; }, 20000));
+    s.process.end(SIGKILL);
+    ASSERT_EQ(s.process.state(), QProcess::NotRunning);
+    const double total = storedText(s.database, "select max(kwh1) from qmn_power").toDouble();
     const int before = rowCount(s.database);
     ASSERT_NO_FATAL_FAILURE(s.launch());
     ASSERT_TRUE(QTest::qWaitFor([&] { return rowCount(s.database) >= before + 3; }, 20000))
         << s.process.readAllStandardError().data();
-    ASSERT_NO_FATAL_FAILURE(s.end(SIGTERM));
+    EXPECT_EQ(s.process.end(SIGTERM), 0);
     const QString query = QStringLiteral("select min(kwh1) from qmn_power where rowid > %1").arg(before);
-    EXPECT_GE(firstValue(s.database, query.toUtf8().constData()).toDouble(), total)
-        << qPrintable(readText(s.config));
+    EXPECT_GE(storedText(s.database, qPrintable(query)).toDouble(), total) << qPrintable(readText(s.config));
 }

@@ -1,58 +1,37 @@
 // The program's real serial port on the simulated monitor: packets in,
 // samples out, rows in the database, recovery state at exit.
-#include "app/program.h"
-#include "monitor_sim.h"
-#include "recording/database_creator.h"
-#include "scripted_dialogs.h"
+#include "sim_program.h"
 #include "stored_rows.h"
-#include "text_file.h"
-
-#include <gtest/gtest.h>
 
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 
 // A period between commits longer than the test: every row reaches the file
 // through a pause or the exit alone.
-TEST(Streaming, PacketsBecomeSamplesRowsAndRecoveryState)
+using Streaming = StreamingProgramTest;
+
+TEST_F(Streaming, PacketsBecomeSamplesRowsAndRecoveryState)
 {
-    QTemporaryDir dir;
-    MonitorSim sim;
-    sim.setPeriodMs(20);
-    sim.setStreamFromStart(true); // streaming before the program opens the port
     sim.model().setConstant(1500, -600);
     sim.model().setVoltage(231.7);
     sim.model().setSecondsStart(5000);
     sim.model().setEnergyStart(7200000, 3600000, 0, 1000);
-    QString error;
-    ASSERT_TRUE(sim.start(&error)) << qPrintable(error);
     QList<SimPacket> sent;
     QObject::connect(&sim, &MonitorSim::packetSent, [&](const SimPacket &p) { sent << p; });
-
-    const QString db = dir.filePath("qmn.db");
-    ASSERT_TRUE(createSqliteDatabase(db, &error)) << qPrintable(error);
-    const QString ini = dir.filePath("QMNpilot.ini");
-    ASSERT_TRUE(writeText(ini, QStringLiteral("[ports]\n2=%1\n[startup]\nComPort=2\nStartupComIsOn=True\n"
-                                              "dbtype=SQlite\nsqldbpath=%2\n[recording]\nCommitSeconds=60\n")
-                                  .arg(sim.devicePath(), db)));
-
-    ScriptedDialogs dialogs;
+    ASSERT_NO_FATAL_FAILURE(make(20, "[recording]\nCommitSeconds=60\n"));
     QList<RealtimeSample> seen;
-    {
-        Program program(ini, dir.filePath("data"), dialogs);
-        program.dispatch().addStep("record", [&](const RealtimeSample &) { seen << program.sample(); });
-        program.startUp();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return seen.size() >= 12; }, 15000)) << seen.size();
-        program.serial().ClosePort();
-        QCoreApplication::processEvents();
-        EXPECT_TRUE(storedRows(db, "select p1 from qmn_power").isEmpty()); // nothing written yet: the card is spared
-        // A dialogue about to stop the stream has every row written first;
-        // the exit after it writes none twice.
-        emit program.realtime().pausing();
-        EXPECT_EQ(storedRows(db, "select p1 from qmn_power").size(), seen.size());
-        program.exitSequence();
-    }
+    program->dispatch().addStep("record", [&](const RealtimeSample &) { seen << program->sample(); });
+    program->startUp();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return seen.size() >= 12; }, 15000)) << seen.size();
+    program->serial().ClosePort();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(storedRows(db, "select p1 from qmn_power").isEmpty()); // nothing written yet: the card is spared
+    // A dialogue about to stop the stream has every row written first;
+    // the exit after it writes none twice.
+    emit program->realtime().pausing();
+    EXPECT_EQ(storedRows(db, "select p1 from qmn_power").size(), seen.size());
+    program->exitSequence();
+    program.reset();
     EXPECT_TRUE(dialogs.messages.isEmpty());
     EXPECT_TRUE(dialogs.questions.isEmpty());
 

@@ -1,19 +1,11 @@
 #pragma once
 
-#include "common/clock.h"
+#include "manual_clock.h"
 #include "common/program_flags.h"
 #include "dashboard/realtime_dashboard.h"
 #include "realtime/realtime_sample.h"
 
 #include <gtest/gtest.h>
-
-
-class DashClock : public Clock
-{
-public:
-    QDateTime now() const override { return at; }
-    QDateTime at{QDate(2024, 3, 7), QTime(10, 0, 0)};
-};
 
 // The dashboard alone, on a clock that turns one second per sample.
 class DashboardFixture : public ::testing::Test
@@ -32,7 +24,7 @@ protected:
     }
     double scale(RealtimeDashboard::Gauge g) const { return dashboard.gauge(g).GaugeMax; }
 
-    DashClock clock;
+    ManualClock clock;
     ProgramFlags flags;
     RealtimeSample sample{.Volt = 120};
     StatusBox realtimeBox{"Real-Time Data Stopped", StatusBox::Colour::Bad};

@@ -67,7 +67,7 @@ protected:
 
     QTemporaryDir dir;
     ScriptedDialogs dialogs;
-    DashClock clock;
+    ManualClock clock;
     Program program{dir.filePath("QMNpilot.ini"), dir.filePath("data"), dialogs};
     MainWindow mainWindow{program};
 };

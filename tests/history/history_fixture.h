@@ -1,7 +1,7 @@
 #pragma once
 
-#include "common/clock.h"
 #include "history/history_logic.h"
+#include "manual_clock.h"
 #include "recording/database_creator.h"
 #include "settings/settings.h"
 
@@ -25,12 +25,6 @@ struct Row
     double p1 = 100, p2 = 50;
 };
 
-struct FixedClock : Clock
-{
-    QDateTime at = QDateTime(QDate(2026, 6, 11), QTime(12, 0));
-    QDateTime now() const override { return at; }
-};
-
 // A database the test writes and the history logic over it, with its cache
 // in a folder of its own.
 struct HistoryFixture : ::testing::Test
@@ -38,7 +32,7 @@ struct HistoryFixture : ::testing::Test
     QTemporaryDir dir;
     QString database = dir.filePath("qmn4400.db");
     Settings settings;
-    FixedClock clock;
+    ManualClock clock{QDateTime(QDate(2026, 6, 11), QTime(12, 0))};
     std::unique_ptr<HistoryLogic> logic;
 
     void SetUp() override

@@ -2,11 +2,11 @@
 // by hand, and against the daily export of the same rows.
 #include "history_fixture.h"
 #include "recording/recording_fixture.h"
+#include "pilot_process.h"
 #include "text_file.h"
 
 #include "stored/odbc_execution.h"
 
-#include <QProcess>
 #include <QRegularExpression>
 
 namespace {
@@ -94,12 +94,9 @@ std::pair<double, double> exportedDay(const QString &dirPath, const QString &dat
 {
     const QString config = dirPath + "/QMNpilot.ini";
     writeText(config, "[startup]\ndbtype=SQlite\nsqldbpath=" + database + "\n");
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("TZ", "Europe/London");
-    p.setProcessEnvironment(env);
+    PilotProcess p;
     const QString date = day.toString(Qt::ISODate);
-    p.start(QMN_PILOT_BINARY, {"--config", config, "--export-daily", "-", "--from", date, "--to", date});
+    p.launch({"--config", config, "--export-daily", "-", "--from", date, "--to", date}, {"TZ=Europe/London"});
     p.waitForFinished(30000);
     const QStringList lines = QString::fromUtf8(p.readAllStandardOutput()).split("\r\n", Qt::SkipEmptyParts);
     if (lines.size() != 2)

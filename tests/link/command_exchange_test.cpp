@@ -165,7 +165,13 @@ TEST_F(ExchangeTest, PortOpensAtTheMonitorsSpeedAndADeviceThatDisappearsIsReport
     QSignalSpy closed(&link, &SerialLink::closed);
     sim.stop();
     ASSERT_TRUE(closed.wait(5000));
-    QTest::qWait(300); // would be thousands of reports if it polled the dead device
+    // A port that polled the dead device would report on every turn of the
+    // event loop: let it go round a hundred times.
+    int turns = 0;
+    QTimer turn;
+    turn.callOnTimeout([&] { ++turns; });
+    turn.start(0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return turns >= 100; }, 5000));
     EXPECT_EQ(closed.count(), 1);
     EXPECT_EQ(status.count(), 1);
     EXPECT_FALSE(link.isOpen());

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/clock.h"
+#include "manual_clock.h"
 #include "common/program_flags.h"
 #include "listing/realtime_listing.h"
 #include "realtime/realtime_sample.h"
@@ -8,13 +8,6 @@
 #include "settings/settings.h"
 
 #include <gtest/gtest.h>
-
-class ManualClock : public Clock
-{
-public:
-    QDateTime now() const override { return at; }
-    QDateTime at;
-};
 
 // The listing wired into a dispatch as the program wires it, with a later
 // step that counts the samples it reached, on a clock the test sets.

@@ -1,17 +1,9 @@
 // The simulated monitor streams through the program's real serial port into
 // SQLite and the listing, on a clock that turns one second per packet.
-#include "app/program.h"
 #include "common/number_picture.h"
-#include "monitor_sim.h"
-#include "recording/database_creator.h"
-#include "scripted_dialogs.h"
 #include "sim_program.h"
 #include "stored_rows.h"
-#include "text_file.h"
 
-#include <gtest/gtest.h>
-
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -34,66 +26,44 @@ private:
     mutable std::optional<int32_t> m_first;
 };
 
-struct DbRow
-{
-    double p1, p2, pp2, volt, kwh1, kwh2, kwh2p;
-};
+using ListingFlow = StreamingProgramTest;
 
-QList<DbRow> rows(const QString &db)
+TEST_F(ListingFlow, ListedRowsAgreeWithTheDatabase)
 {
-    QList<DbRow> result;
-    for (const QList<double> &v : storedRows(db, "select p1,p2,pp2,volt,kwh1,kwh2,kwh2p from qmn_power order by rowid"))
-        result << DbRow{v[0], v[1], v[2], v[3], v[4], v[5], v[6]};
-    return result;
-}
-
-TEST(ListingFlow, ListedRowsAgreeWithTheDatabase)
-{
-    QTemporaryDir dir;
-    MonitorSim sim;
-    sim.setPeriodMs(10);
-    sim.setStreamFromStart(true);
     // Morning to afternoon of a solar house: importing first, then exporting on CH2.
     sim.model().setSolar(3000, 800, 3000);
     sim.model().setDayStartHour(6.5);
     sim.model().setVoltage(121.3);
     sim.model().setSecondsStart(5000);
     sim.model().setEnergyStart(7200000, 3600000, 0, 1000);
-    QString error;
-    ASSERT_TRUE(sim.start(&error)) << qPrintable(error);
-
-    const QString db = dir.filePath("qmn.db");
-    const QString ini = dir.filePath("QMNpilot.ini");
-    ASSERT_TRUE(writeStreamingSettings(ini, sim, db));
-    ScriptedDialogs dialogs;
-    Program program(ini, dir.filePath("data"), dialogs);
-    PacketClock clock(program.sample());
-    program.setClock(&clock);
+    ASSERT_NO_FATAL_FAILURE(make(10));
+    PacketClock clock(program->sample());
+    program->setClock(&clock);
     // Packets flow from the start; the listing need not wait for the watchdog to notice.
-    program.flags().realtimeActive = true;
-    ListingTables &tables = program.listing().tables();
-    program.startUp();
+    program->flags().realtimeActive = true;
+    ListingTables &tables = program->listing().tables();
+    program->startUp();
     // Rows at 10:01:00 and 10:02:00: 91 samples.
     ASSERT_TRUE(QTest::qWaitFor([&] { return tables.minute.rowCount() >= 2; }, 20000));
-    program.serial().ClosePort();
-    program.exitSequence();
+    program->serial().ClosePort();
+    program->exitSequence();
 
-    const QList<DbRow> table = rows(db);
+    const auto table = storedSamples(db, "p1,p2,pp2,volt,kwh1,kwh2,kwh2p");
     const int n = int(table.size());
     ASSERT_EQ(tables.oneSecond.rowCount(), n);
     bool exported = false, imported = false;
     for (int i = 0; i < n; ++i) {
-        const DbRow &d = table[i];
+        const auto &d = table[i];
         const int r = n - 1 - i; // newest row on top
-        EXPECT_EQ(tables.oneSecond.value(r, 3), d.p1) << i;
-        EXPECT_EQ(tables.oneSecond.value(r, 4), d.p2) << i;
-        EXPECT_DOUBLE_EQ(tables.oneSecond.value(r, 6), d.volt) << i;
-        EXPECT_NEAR(tables.oneSecond.value(r, 7), d.kwh1, 1e-9) << i;
-        EXPECT_EQ(tables.renewable.value(r, 4), d.pp2) << i;
-        EXPECT_NEAR(tables.renewable.value(r, 8), d.kwh2 - d.kwh2p, 1e-9) << i;
-        EXPECT_NEAR(tables.renewable.value(r, 9), d.kwh2p, 1e-9) << i;
-        exported |= d.pp2 < 0;
-        imported |= d.pp2 > 0;
+        EXPECT_EQ(tables.oneSecond.value(r, 3), d["p1"]) << i;
+        EXPECT_EQ(tables.oneSecond.value(r, 4), d["p2"]) << i;
+        EXPECT_DOUBLE_EQ(tables.oneSecond.value(r, 6), d["volt"]) << i;
+        EXPECT_NEAR(tables.oneSecond.value(r, 7), d["kwh1"], 1e-9) << i;
+        EXPECT_EQ(tables.renewable.value(r, 4), d["pp2"]) << i;
+        EXPECT_NEAR(tables.renewable.value(r, 8), d["kwh2"] - d["kwh2p"], 1e-9) << i;
+        EXPECT_NEAR(tables.renewable.value(r, 9), d["kwh2p"], 1e-9) << i;
+        exported |= d["pp2"] < 0;
+        imported |= d["pp2"] > 0;
     }
     EXPECT_TRUE(exported && imported);
 
@@ -102,8 +72,8 @@ TEST(ListingFlow, ListedRowsAgreeWithTheDatabase)
     const int last = tables.minute.rowCount() - 1;
     EXPECT_EQ(tables.minute.text(last, 2), "10:01:00");
     EXPECT_EQ(tables.minute.text(last - 1, 2), "10:02:00");
-    const double ch1 = table[90].kwh1 - table[30].kwh1;
-    const double ch2 = table[90].kwh2 - table[30].kwh2;
+    const double ch1 = table[90]["kwh1"] - table[30]["kwh1"];
+    const double ch2 = table[90]["kwh2"] - table[30]["kwh2"];
     EXPECT_NEAR(tables.minute.value(last - 1, 10), ch1, 1e-9);
     EXPECT_NEAR(tables.minute.value(last - 1, 11), ch2, 1e-9);
     EXPECT_EQ(tables.minute.text(last - 1, 12), formatNumber(ch1 + ch2, "##.000"));

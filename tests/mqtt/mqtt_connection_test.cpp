@@ -3,10 +3,11 @@
 // left behind in the broker, and a broker that drops the program at once
 // is not stormed.
 #include "app/program.h"
-#include "common/clock.h"
+#include "manual_clock.h"
 #include "line_log.h"
 #include "mqtt/broker.h"
 #include "mqtt/mqtt_payloads.h"
+#include "pilot_process.h"
 #include "scripted_dialogs.h"
 #include "settings/settings_store.h"
 
@@ -17,8 +18,6 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <csignal>
 
 using namespace std::chrono_literals;
 
@@ -94,24 +93,17 @@ TEST_F(MqttConnection, AKilledProgramLeavesOfflineAndThePasswordStaysOutOfItsWor
     ASSERT_TRUE(writeText(ini, "[mqtt]\nHost=" + broker.address() + "\nUser=bob\nPassword=pw-n0t-for-eyes\n"));
     QFile::setPermissions(ini, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
 
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_RUNTIME_DIR", dir.filePath("run"));
-    p.setProcessEnvironment(env);
-    p.start(QMN_PILOT_BINARY, {"--headless", "--config", ini, "--data-dir", dir.filePath("data")});
+    PilotProcess p;
+    p.launch({"--headless", "--config", ini, "--data-dir", dir.filePath("data")}, {"XDG_RUNTIME_DIR=" + dir.filePath("run")});
     // The journal's line follows the message by a turn of the event loop.
-    QString said;
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-        said += QString::fromUtf8(p.readAllStandardError());
-        return !sub.on("qmnpilot/qmn4400/availability").isEmpty() && said.contains("main: MQTT");
-    }, 15000)) << qPrintable(said);
+    ASSERT_TRUE(p.said("main: MQTT", 15000)) << p.err.data();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !sub.on("qmnpilot/qmn4400/availability").isEmpty(); }, 15000));
     EXPECT_EQ(sub.messages.last().payload, "online");
-    ::kill(pid_t(p.processId()), SIGKILL);
-    ASSERT_TRUE(p.waitForFinished(5000));
+    EXPECT_EQ(p.end(SIGKILL), -1);
     ASSERT_TRUE(QTest::qWaitFor([&] { return sub.messages.size() == 2; }, 10000));
     EXPECT_EQ(sub.messages.last().payload, "offline");
 
-    said += QString::fromUtf8(p.readAllStandardError());
+    const QString said = QString::fromUtf8(p.err + p.readAllStandardError());
     EXPECT_EQ(said.count("chmod 600 " + ini), 1) << qPrintable(said);
     EXPECT_TRUE(said.contains("main: MQTT: connected to " + broker.address())) << qPrintable(said);
     EXPECT_FALSE(said.contains("pw-n0t-for-eyes")) << qPrintable(said);
@@ -173,11 +165,7 @@ TEST_F(MqttConnection, TlsWithTheBrokersCertificateConnectsAndAStrangerIsRefused
 
 TEST_F(MqttConnection, IntervalSpacesTheStatesOnTheProgramsClock)
 {
-    struct StepClock : Clock
-    {
-        QDateTime t = QDateTime(QDate(2026, 6, 21), QTime(12, 0, 0));
-        QDateTime now() const override { return t; }
-    } clock;
+    ManualClock clock{QDateTime(QDate(2026, 6, 21), QTime(12, 0, 0))};
     QString error;
     ASSERT_TRUE(broker.start({}, &error)) << qPrintable(error);
     Subscriber sub;
@@ -189,7 +177,7 @@ TEST_F(MqttConnection, IntervalSpacesTheStatesOnTheProgramsClock)
     // A sample every 4 s: those at 0, 12 and 24 s are published.
     for (int i = 0; i < 7; ++i) {
         program->dispatch().LogSample(program->sample());
-        clock.t = clock.t.addSecs(4);
+        clock.at = clock.at.addSecs(4);
     }
     program->exitSequence();
     ASSERT_TRUE(QTest::qWaitFor([&] { return sub.messages.size() == 3; }, 5000)) << sub.messages.size();

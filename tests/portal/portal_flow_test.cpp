@@ -1,17 +1,9 @@
 // The simulated monitor streams through the program's real serial port into
 // SQLite and the portal upload, which posts to a local HTTP server.
-#include "app/program.h"
-#include "monitor_sim.h"
 #include "portal/fake_portal.h"
-#include "recording/database_creator.h"
-#include "scripted_dialogs.h"
 #include "sim_program.h"
 #include "stored_rows.h"
-#include "text_file.h"
 
-#include <gtest/gtest.h>
-
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <algorithm>
@@ -19,50 +11,29 @@
 
 namespace {
 
-struct DbRow
-{
-    double p1, p2, kwh1, kwh2, amp1, amp2, volt;
-};
-
-QList<DbRow> rows(const QString &db)
-{
-    QList<DbRow> result;
-    for (const QList<double> &r : storedRows(db, "select p1,p2,kwh1,kwh2,amp1,amp2,volt from qmn_power order by rowid"))
-        result << DbRow{r[0], r[1], r[2], r[3], r[4], r[5], r[6]};
-    return result;
-}
-
 // The request shows the figures of this stored row, to the portal's precision.
-bool sameFigures(const QMap<QByteArray, QByteArray> &q, const DbRow &row)
+bool sameFigures(const QMap<QByteArray, QByteArray> &q, const QHash<QString, double> &row)
 {
     const auto near = [&](const char *key, double value) { return std::fabs(q.value(key).toDouble() - value) <= 0.5; };
-    return q.value("ch1_power") == QByteArray::number(qint64(row.p1)) && q.value("ch2_power") == QByteArray::number(qint64(row.p2))
-        && near("ch1_kwh", row.kwh1 * 1000) && near("ch2_kwh", row.kwh2 * 1000) && near("ch1_amps", row.amp1)
-        && near("ch2_amps", row.amp2) && q.value("voltage").toDouble() == row.volt;
+    return q.value("ch1_power") == QByteArray::number(qint64(row["p1"]))
+        && q.value("ch2_power") == QByteArray::number(qint64(row["p2"])) && near("ch1_kwh", row["kwh1"] * 1000)
+        && near("ch2_kwh", row["kwh2"] * 1000) && near("ch1_amps", row["amp1"]) && near("ch2_amps", row["amp2"])
+        && q.value("voltage").toDouble() == row["volt"];
 }
 
 } // namespace
 
-TEST(PortalFlow, PostsCarryTheStoredFiguresAtTheIntervalAndAtOnceOnAStep)
+using PortalFlow = StreamingProgramTest;
+
+TEST_F(PortalFlow, PostsCarryTheStoredFiguresAtTheIntervalAndAtOnceOnAStep)
 {
-    QTemporaryDir dir;
     FakePortal portal;
-    MonitorSim sim;
-    sim.setPeriodMs(20);
-    sim.setStreamFromStart(true);
     sim.model().setSteps({{1000, 200}, {3000, 200}}, 150);
     sim.model().setVoltage(121.3);
     sim.model().setEnergyStart(7200000, 3600000);
-    QString error;
-    ASSERT_TRUE(sim.start(&error)) << qPrintable(error);
-    const QString db = dir.filePath("qmn.db");
-    const QString ini = dir.filePath("QMNpilot.ini");
-    ASSERT_TRUE(writeStreamingSettings(ini, sim, db,
-                                       QStringLiteral("WptWriteEnable=True\nPortalHost=%1\n"
-                                                      "WptThresT=3\nWptThres1=200\nWptThres2=200\nWptUser=bob smith\n").arg(portal.address())));
-
-    ScriptedDialogs dialogs;
-    Program program(ini, dir.filePath("data"), dialogs);
+    ASSERT_NO_FATAL_FAILURE(make(20, QStringLiteral("WptWriteEnable=True\nPortalHost=%1\nWptThresT=3\nWptThres1=200\n"
+                                                    "WptThres2=200\nWptUser=bob smith\n").arg(portal.address())));
+    Program &program = *this->program;
     program.flags().realtimeActive = true;
     // The post timer ticks every fifth sample, as a 100 ms timer would with a
     // packet every 20 ms, but in step with the samples however busy the
@@ -112,11 +83,11 @@ TEST(PortalFlow, PostsCarryTheStoredFiguresAtTheIntervalAndAtOnceOnAStep)
     }
     EXPECT_GE(timeOuts, 2);
 
-    const QList<DbRow> table = rows(db);
+    const auto table = storedSamples(db, "p1,p2,kwh1,kwh2,amp1,amp2,volt");
     ASSERT_EQ(table.size(), power.size());
     for (const QByteArray &request : portal.requests) {
         const QMap<QByteArray, QByteArray> q = queryOf(request);
-        EXPECT_TRUE(std::any_of(table.begin(), table.end(), [&](const DbRow &r) { return sameFigures(q, r); }))
+        EXPECT_TRUE(std::any_of(table.begin(), table.end(), [&](const auto &r) { return sameFigures(q, r); }))
             << request.constData();
         EXPECT_EQ(q.value("username"), "bob%20smith");
         EXPECT_TRUE(request.contains("\r\nHost: " + portal.address().toLatin1() + "\r\n"));

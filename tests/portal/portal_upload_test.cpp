@@ -1,4 +1,4 @@
-#include "common/clock.h"
+#include "manual_clock.h"
 #include "common/program_flags.h"
 #include "portal/fake_portal.h"
 #include "portal/portal_upload.h"
@@ -13,19 +13,13 @@
 
 namespace {
 
-class FixedClock : public Clock
-{
-public:
-    QDateTime now() const override { return at; }
-    QDateTime at{QDate(2024, 3, 7), QTime(12, 0, 0)};
-};
-
 // The upload wired into a dispatch as the program wires it, after a
 // database step; the test ticks the post timer itself.
 struct UploadTest : ::testing::Test
 {
     UploadTest()
     {
+        clock.at.setTime(QTime(12, 0, 0));
         flags.realtimeActive = true;
         settings.WptWriteEnable = true;
         settings.WptThresT = 60;
@@ -56,7 +50,7 @@ struct UploadTest : ::testing::Test
     Settings settings;
     RealtimeSample sample;
     ProgramFlags flags;
-    FixedClock clock;
+    ManualClock clock;
     ScriptedDialogs dialogs;
     QStringList saved;
     SampleDispatch dispatch;

@@ -1,6 +1,6 @@
 #include "packet_builder.h"
 
-#include "common/clock.h"
+#include "manual_clock.h"
 #include "common/status_list.h"
 #include "realtime/derivation.h"
 #include "realtime/realtime_sample.h"
@@ -9,18 +9,12 @@
 
 namespace {
 
-class FixedClock : public Clock
-{
-public:
-    QDateTime now() const override { return QDateTime(QDate(2024, 3, 7), QTime(14, 5, 9)); }
-};
-
 class DerivationTest : public ::testing::Test
 {
 protected:
     StatusList status;
     RealtimeSample sample;
-    FixedClock clock;
+    ManualClock clock{QDateTime(QDate(2024, 3, 7), QTime(14, 5, 9))};
     int dispatches = 0;
     Derivation derivation{sample, status, clock, [this](const RealtimeSample &) { ++dispatches; }};
 

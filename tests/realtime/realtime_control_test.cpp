@@ -66,6 +66,7 @@ namespace {
 struct Failure
 {
     const char *name;
+    bool stop; // a stop of a running stream, else a start
     std::function<void(MonitorSim &)> configure;
     QByteArray wire;
     QString line;
@@ -73,41 +74,47 @@ struct Failure
 
 void PrintTo(const Failure &f, std::ostream *os) { *os << f.name; }
 
-struct StartFailureTest : ControlTest, ::testing::WithParamInterface<Failure> {};
-struct StopFailureTest : ControlTest, ::testing::WithParamInterface<Failure> {};
+struct FailureTest : ControlTest, ::testing::WithParamInterface<Failure> {};
 
 auto unacknowledged(const QString &command)
 {
     return [command](MonitorSim &s) { s.setUnacknowledged({command}); };
 }
 
-auto probeAnswer(MonitorSim::ProbeAnswer answer)
-{
-    return [answer](MonitorSim &s) { s.setProbeAnswer(answer); };
-}
+const auto kSilent = [](MonitorSim &s) { s.setProbeAnswer(MonitorSim::ProbeAnswer::Silent); };
 
 } // namespace
 
-TEST_P(StartFailureTest, NamesTheFailingStepAndShowsTheErrorBox)
+// A failed start also says so in a box and shows the stream stopped.
+TEST_P(FailureTest, NamesTheFailingStepAndGivesThePortBack)
 {
     const Failure &f = GetParam();
+    if (f.stop)
+        streaming();
     f.configure(sim);
-    run(control().MnuStartRTL_Click());
+    run(f.stop ? control().MnuStopRTL_Click() : control().MnuStartRTL_Click());
     EXPECT_EQ(sim.received().toHex(' '), f.wire.toHex(' '));
     EXPECT_EQ(lines(), QStringList({f.line}));
-    EXPECT_EQ(dialogs.messages, QStringList({kStartFailed}));
+    EXPECT_EQ(dialogs.messages, f.stop ? QStringList() : QStringList({kStartFailed}));
     EXPECT_FALSE(flags().commandInProgress);
-    EXPECT_FALSE(flags().realtimeActive);
-    EXPECT_EQ(program->realtimeBox().text(), "Real-Time Data Stopped");
+    if (!f.stop) {
+        EXPECT_FALSE(flags().realtimeActive);
+        EXPECT_EQ(program->realtimeBox().text(), "Real-Time Data Stopped");
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Control, StartFailureTest,
+    Control, FailureTest,
     ::testing::Values(
-        Failure{"ProbeUnanswered", probeAnswer(MonitorSim::ProbeAnswer::Silent), kProbe,
-                "No response from Acknowledge command"},
-        Failure{"ToggleUnacknowledged", unacknowledged("TOG"), kProbe + "TOG", "No response from Request command"},
-        Failure{"PolarUnacknowledged", unacknowledged("PLR"), kProbe + "TOGPLR", "Error turning Real-Time ON"}),
+        Failure{"StartProbeUnanswered", false, kSilent, kProbe, "No response from Acknowledge command"},
+        Failure{"StartToggleUnacknowledged", false, unacknowledged("TOG"), kProbe + "TOG", "No response from Request command"},
+        Failure{"StartPolarUnacknowledged", false, unacknowledged("PLR"), kProbe + "TOGPLR", "Error turning Real-Time ON"},
+        Failure{"StopProbeFailsTwice", true, kSilent, kProbe + kProbe,
+                "Unsuccessful in receiving response from QMN-4400. Try again."},
+        Failure{"StopToggleUnacknowledged", true, unacknowledged("TOG"), kProbe + "TOG",
+                "No response from \"Toggle\" command. Click \"Start\" to try again."},
+        Failure{"StopOffUnacknowledged", true, unacknowledged("OFF"), kProbe + "TOGOFF",
+                "No response from \"OFF\" command. Click \"Start\" to try again."}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(ControlTest, AfterAStopTheMonitorsInputIsLeftAloneAndBounded)
@@ -137,28 +144,6 @@ TEST_F(ControlTest, AfterAStopTheMonitorsInputIsLeftAloneAndBounded)
     EXPECT_LE(most, SerialIntake::kMaxUnreadInput + 4096);
     EXPECT_EQ(samples, 0);
 }
-
-TEST_P(StopFailureTest, NamesTheFailingStepAndGivesThePortBack)
-{
-    const Failure &f = GetParam();
-    streaming();
-    f.configure(sim);
-    run(control().MnuStopRTL_Click());
-    EXPECT_EQ(sim.received().toHex(' '), f.wire.toHex(' '));
-    EXPECT_EQ(lines(), QStringList({f.line}));
-    EXPECT_FALSE(flags().commandInProgress);
-    EXPECT_TRUE(dialogs.messages.isEmpty());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Control, StopFailureTest,
-    ::testing::Values(Failure{"ProbeFailsTwice", probeAnswer(MonitorSim::ProbeAnswer::Silent), kProbe + kProbe,
-                              "Unsuccessful in receiving response from QMN-4400. Try again."},
-                      Failure{"ToggleUnacknowledged", unacknowledged("TOG"), kProbe + "TOG",
-                              "No response from \"Toggle\" command. Click \"Start\" to try again."},
-                      Failure{"OffUnacknowledged", unacknowledged("OFF"), kProbe + "TOGOFF",
-                              "No response from \"OFF\" command. Click \"Start\" to try again."}),
-    [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(ControlTest, WithoutAMethodNeitherStartNorStopTouchesThePort)
 {

@@ -2,10 +2,10 @@
 #include "recording/insert_statement.h"
 
 #include "recording_fixture.h"
+#include "stored_rows.h"
 
 #include <QDateTime>
 #include <QFileInfo>
-#include <sqlite3.h>
 
 #include <ctime>
 
@@ -18,40 +18,6 @@ std::vector<double> valuesOf(const RealtimeSample &s)
 {
     return {s.p1,   s.p2,   s.PP1, s.PP2, s.Volt, s.KWh1, s.KWh1P, s.KWh2, s.KWh2P, s.Amp1,
             s.Amp2, s.E1A, s.E2A, s.E1AP, s.E2AP, s.E1B,  s.E2B,   s.E1BP, s.E2BP};
-}
-
-struct Row
-{
-    QString first; // the first column as text (_time in qmn_power)
-    std::vector<double> values;
-};
-
-// Runs a statement on the file and returns every row as text and numbers.
-std::vector<Row> query(const QString &file, const char *sql)
-{
-    std::vector<Row> rows;
-    sqlite3 *db = nullptr;
-    EXPECT_EQ(sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-    sqlite3_stmt *stmt = nullptr;
-    EXPECT_EQ(sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
-    while (stmt && sqlite3_step(stmt) == SQLITE_ROW) {
-        Row row;
-        row.first = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)));
-        for (int c = 1; c < sqlite3_column_count(stmt); ++c)
-            row.values.push_back(sqlite3_column_double(stmt, c));
-        rows.push_back(row);
-    }
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
-    return rows;
-}
-
-void execute(const QString &file, const char *sql)
-{
-    sqlite3 *db = nullptr;
-    ASSERT_EQ(sqlite3_open(file.toUtf8().constData(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
-    sqlite3_close(db);
 }
 
 // Moves the process to a time zone far from UTC for one test, so a row
@@ -102,7 +68,7 @@ TEST_P(SqliteRows, EachSampleBecomesOneRowWithItsValuesAndLocalTime)
 
     // The table goes into a file that holds other tables too.
     const QString db = path("qmn4400.db");
-    execute(db, "create table notes (t text); insert into notes values ('keep')");
+    ASSERT_TRUE(executeSql(db, "create table notes (t text); insert into notes values ('keep')"));
     QString error;
     ASSERT_TRUE(createSqliteDatabase(db, &error)) << error.toStdString();
     settings = {"SQlite", {}, db, GetParam()};
@@ -117,25 +83,25 @@ TEST_P(SqliteRows, EachSampleBecomesOneRowWithItsValuesAndLocalTime)
     logger.commitPending();
 
     const QDateTime now = localWallClock();
-    const std::vector<Row> rows = query(db, "select * from qmn_power order by rowid");
+    const auto rows = storedRows(db, "select * from qmn_power order by rowid");
+    const auto times = storedTexts(db, "select _time from qmn_power order by rowid");
     ASSERT_EQ(rows.size(), 3u);
-    for (size_t i = 0; i < rows.size(); ++i) {
-        const std::vector<double> expected = valuesOf(sent[i]);
-        ASSERT_EQ(rows[i].values.size(), expected.size());
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const std::vector<double> expected = valuesOf(sent[size_t(i)]);
+        ASSERT_EQ(size_t(rows[i].size()), expected.size() + 1);
         for (size_t c = 0; c < expected.size(); ++c) {
             // Written with 15 significant digits, the currents with the 7 a float carries.
             const double tolerance = ((c == 9 || c == 10) ? 1e-6 : 1e-14) * std::abs(expected[c]);
-            EXPECT_NEAR(rows[i].values[c], expected[c], tolerance) << "row " << i << " column " << kColumns[c];
+            EXPECT_NEAR(rows[i][qsizetype(c) + 1], expected[c], tolerance) << "row " << i << " column " << kColumns[c];
         }
-        const QDateTime time(QDate::fromString(rows[i].first.left(10), "yyyy-MM-dd"),
-                             QTime::fromString(rows[i].first.mid(11), "hh:mm:ss"), Qt::UTC);
-        ASSERT_TRUE(time.isValid()) << rows[i].first.toStdString();
-        // Local time, not UTC: the zone lies hours away.
-        EXPECT_LE(std::abs(time.secsTo(now)), 60) << rows[i].first.toStdString();
+        const QString &t = times[i][0];
+        const QDateTime time(QDate::fromString(t.left(10), "yyyy-MM-dd"), QTime::fromString(t.mid(11), "hh:mm:ss"), Qt::UTC);
+        ASSERT_TRUE(time.isValid()) << t.toStdString();
+        EXPECT_LE(std::abs(time.secsTo(now)), 60) << t.toStdString(); // local time, not UTC: the zone lies hours away
     }
     EXPECT_EQ(laterSteps, 3);
     EXPECT_FALSE(errorLogExists());
-    EXPECT_EQ(query(db, "select t from notes").size(), 1u);
+    EXPECT_EQ(storedText(db, "select t from notes"), "keep");
 }
 
 INSTANTIATE_TEST_SUITE_P(CommitSeconds, SqliteRows, ::testing::Values(0, 60));
@@ -168,15 +134,14 @@ TEST_F(SqliteLogging, AFailedCommitIsLoggedOnceAndItsRowsAreWrittenWhenTheFileIs
     sample = makeSample(2);
     dispatch.LogSample(sample);
     logger.commitPending();
-    const std::vector<Row> rows = query(db, "select * from qmn_power order by rowid");
-    ASSERT_EQ(rows.size(), 3u);
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(rows[size_t(i)].values[0], makeSample(i).p1);
+    EXPECT_EQ(storedRows(db, "select p1 from qmn_power order by rowid"),
+              QList<QList<double>>({{makeSample(0).p1}, {makeSample(1).p1}, {makeSample(2).p1}}));
     // Each row's failure told once, with the time the row was stored with.
+    const auto times = storedTexts(db, "select _time from qmn_power order by rowid");
+    ASSERT_EQ(times.size(), 3);
     QString logged;
     for (int i = 0; i < 2; ++i)
-        logged += "SQLite, database is locked, " + sqliteInsertStatement(valueLiterals(makeSample(i)), rows[size_t(i)].first)
-            + "\n";
+        logged += "SQLite, database is locked, " + sqliteInsertStatement(valueLiterals(makeSample(i)), times[i][0]) + "\n";
     EXPECT_EQ(expectedLog.toStdString(), logged.toStdString());
     EXPECT_EQ(errorLogText(), expectedLog);
     EXPECT_EQ(logger.pendingRows(), 0);
@@ -214,9 +179,9 @@ TEST_P(SqliteFileChange, EachCommitGoesToTheFileAtThePathAndEarlierRowsStayWhole
 
     // Read without the program's log beside it: the rows are in the file.
     if (change.moved) {
-        const std::vector<Row> kept = query(old, "select _time, p1 from qmn_power order by rowid");
-        ASSERT_EQ(kept.size(), 2u);
-        EXPECT_EQ(kept[1].values[0], makeSample(1).p1);
+        const auto kept = storedRows(old, "select p1 from qmn_power order by rowid");
+        ASSERT_EQ(kept.size(), 2);
+        EXPECT_EQ(kept[1][0], makeSample(1).p1);
     }
     if (!change.createNew) {
         // Held and told as for a file that cannot be written, until one is there.
@@ -228,9 +193,7 @@ TEST_P(SqliteFileChange, EachCommitGoesToTheFileAtThePathAndEarlierRowsStayWhole
         logger.commitPending();
     }
     EXPECT_EQ(logger.pendingRows(), 0);
-    const std::vector<Row> rows = query(db, "select _time, p1 from qmn_power");
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0].values[0], makeSample(2).p1);
+    EXPECT_EQ(storedRows(db, "select p1 from qmn_power"), QList<QList<double>>({{makeSample(2).p1}}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Changes, SqliteFileChange,
@@ -268,10 +231,8 @@ TEST_F(SqliteLogging, AFullErrorLogDuringAFailedCommitAsksToEndOnceTheCommitIsDo
     EXPECT_EQ(dialogs.messages.size(), 1);
     EXPECT_EQ(exitRequests, 1);
     EXPECT_EQ(logger.pendingRows(), 0);
-    const std::vector<Row> rows = query(db, "select _time, p1 from qmn_power order by rowid");
-    ASSERT_EQ(rows.size(), 4u);
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(rows[size_t(i)].values[0], makeSample(i).p1);
+    EXPECT_EQ(storedRows(db, "select p1 from qmn_power order by rowid"),
+              QList<QList<double>>({{makeSample(0).p1}, {makeSample(1).p1}, {makeSample(2).p1}, {makeSample(3).p1}}));
     EXPECT_EQ(errorLogText().count("SQLite, database is locked, insert "), 3);
 }
 
@@ -289,10 +250,10 @@ TEST_F(SqliteLogging, RowsWaitingBeyondTheBoundDropTheOldestWithOneLine)
     }
     EXPECT_EQ(logger.pendingRows(), DatabaseLogger::kMaxPendingRows);
     logger.commitPending();
-    const std::vector<Row> rows = query(db, "select _time, p1 from qmn_power order by rowid");
-    ASSERT_EQ(rows.size(), size_t(DatabaseLogger::kMaxPendingRows));
-    EXPECT_EQ(rows.front().values[0], 5);
-    EXPECT_EQ(rows.back().values[0], samples - 1);
+    const auto rows = storedRows(db, "select p1 from qmn_power order by rowid");
+    ASSERT_EQ(rows.size(), DatabaseLogger::kMaxPendingRows);
+    EXPECT_EQ(rows.front()[0], 5);
+    EXPECT_EQ(rows.back()[0], samples - 1);
     const QString line = "5 rows waiting for the database were dropped, the oldest first: it could not be "
                          "written for too long";
     EXPECT_EQ(errorLogText(), "SQLite, " + line + "\n");
@@ -302,7 +263,7 @@ TEST_F(SqliteLogging, RowsWaitingBeyondTheBoundDropTheOldestWithOneLine)
 TEST_F(SqliteLogging, MissingTableLogsOneLinePerSampleAndGoesOn)
 {
     const QString db = path("other.db");
-    execute(db, "create table something_else (x integer)");
+    ASSERT_TRUE(executeSql(db, "create table something_else (x integer)"));
     settings = {"SQlite", {}, db};
 
     QStringList expected;
@@ -340,7 +301,7 @@ TEST_P(OtherDatabaseKinds, TouchNoDatabaseAndRunTheLaterSteps)
     settings = {GetParam(), path("missing.mdb"), db};
     dispatch.LogSample(sample);
     dispatch.LogSample(sample);
-    EXPECT_TRUE(query(db, "select * from qmn_power").empty());
+    EXPECT_TRUE(storedRows(db, "select * from qmn_power").empty());
     EXPECT_EQ(QFileInfo(db).lastModified(), modified);
     EXPECT_FALSE(errorLogExists());
     EXPECT_TRUE(dialogs.messages.isEmpty());
@@ -382,14 +343,12 @@ TEST(CreateSqliteDatabase, RefusesAFileThatAlreadyHoldsTheTable)
     QTemporaryDir dir;
     const QString db = dir.filePath("kept.db");
     ASSERT_TRUE(createSqliteDatabase(db, nullptr));
-    execute(db, "insert into qmn_power (p1) values (42)");
+    ASSERT_TRUE(executeSql(db, "insert into qmn_power (p1) values (42)"));
     QString error;
     EXPECT_FALSE(createSqliteDatabase(db, &error));
     EXPECT_TRUE(error.contains("already holds a table qmn_power")) << error.toStdString();
     EXPECT_TRUE(error.contains("choose another file name")) << error.toStdString();
-    const std::vector<Row> rows = query(db, "select _time, p1 from qmn_power");
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0].values, std::vector<double>{42});
+    EXPECT_EQ(storedRows(db, "select p1 from qmn_power"), QList<QList<double>>({{42}}));
 }
 
 } // namespace
