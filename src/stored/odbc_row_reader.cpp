@@ -107,6 +107,11 @@ void OdbcRowReader::closeCursor()
 bool OdbcRowReader::execute(const QString &statement)
 {
     closeCursor();
+    // Rows held from the last statement (the rest of a repeated hour) are
+    // not rows of this one.
+    m_rows.clear();
+    m_order.clear();
+    m_next = 0;
     const QByteArray text = statement.toUtf8();
     if (!SQL_SUCCEEDED(SQLExecDirect(m_h.stmt, reinterpret_cast<SQLCHAR *>(const_cast<char *>(text.constData())),
                                      SQL_NTS))) {
