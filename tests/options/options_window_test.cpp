@@ -156,6 +156,7 @@ TEST_F(OptionsWindowTest, MqttPageConnectsOnApplyAndShowsTheStateAsItChanges)
 
     page->field(MqttPanel::NodeField)->setText("loft");
     page->field(MqttPanel::DiscoveryPrefixField)->setText("ha");
+    page->discoveryBox()->setChecked(false);
     page->applyButton()->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return state->text() == "Connected to " + broker.address(); }, 10000))
         << qPrintable(state->text());
@@ -167,5 +168,5 @@ TEST_F(OptionsWindowTest, MqttPageConnectsOnApplyAndShowsTheStateAsItChanges)
     saved.load();
     EXPECT_EQ(saved.entries("mqtt"),
               (QList<std::pair<QString, QString>>{{"Host", broker.address()}, {"Password", "hush"}, {"Node", "loft"},
-                                                  {"DiscoveryPrefix", "ha"}}));
+                                                  {"Discovery", "False"}, {"DiscoveryPrefix", "ha"}}));
 }
