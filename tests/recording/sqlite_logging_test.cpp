@@ -78,8 +78,12 @@ TEST_P(SqliteRows, EachSampleBecomesOneRowWithItsValuesAndLocalTime)
         sample = makeSample(i * 1000.25);
         sample.Amp1 = 0.1f * float(i + 1);
         sent.push_back(sample);
+        if (i == 2 && GetParam() > 0)
+            settings.commitSeconds = 5; // a period changed while rows wait holds from the next sample
         dispatch.LogSample(sample);
     }
+    if (GetParam() > 0)
+        EXPECT_EQ(logger.commitTimer().interval(), 5000);
     logger.commitPending();
 
     const QDateTime now = localWallClock();
