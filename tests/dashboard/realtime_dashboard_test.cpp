@@ -77,7 +77,11 @@ INSTANTIATE_TEST_SUITE_P(Dashboard, Zones,
                          ::testing::Values(ZoneCase{"ch1_at_2000", 0, 1900, 0, D::AL1, 2000, {100, 800, 800, 2000, 1999, 2000}},
                                            ZoneCase{"ch2_at_10000", 0, 0, 9500, D::AL2, 10000, {100, 800, 800, 2400, 2400, 10000}},
                                            ZoneCase{"total_at_6000", 0, 3000, 2500, D::AL3, 6000, {300, 1400, 1400, 5400, 5400, 6000}},
-                                           ZoneCase{"total_at_600", 6, 300, 200, D::AL3, 600, {300, 600, 594, 600, 596, 600}}),
+                                           ZoneCase{"total_at_600", 6, 300, 200, D::AL3, 600, {300, 600, 594, 600, 596, 600}},
+                                           // The fixed scales keep their zones whatever the power.
+                                           ZoneCase{"volts", 0, 1900, 0, D::AL4, 135, {105, 125, 125, 130, 130, 135}},
+                                           ZoneCase{"amps", 0, 1900, 0, D::AS1, 60, {0, 20, 20, 30, 30, 60}},
+                                           ZoneCase{"as3", 0, 1900, 0, D::AS3, 100, {0, 40, 40, 60, 60, 100}}),
                          [](const auto &info) { return std::string(info.param.name); });
 
 struct MeterCase
