@@ -231,6 +231,9 @@ TEST_F(Accessibility, OpenedWithAFileTheMainWindowShowsItsRecords)
     if (window.frameGeometry().width() < room.width()) {
         EXPECT_LE(view->horizontalHeader()->length(), view->viewport()->width());
     }
+    // No column cuts what it holds.
+    for (int c = 0; c < view->model()->columnCount(); ++c)
+        EXPECT_GE(view->columnWidth(c), static_cast<QAbstractItemView *>(view)->sizeHintForColumn(c)) << c;
     // The cells read as they show.
     QAccessibleTableInterface *table = QAccessible::queryAccessibleInterface(view)->tableInterface();
     ASSERT_TRUE(table);
