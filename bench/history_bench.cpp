@@ -4,7 +4,7 @@
 // cache's size, scaled to a year of hours.
 #include "common/clock.h"
 #include "history/history_logic.h"
-#include "recording/database_creator.h"
+#include "month_rows.h"
 #include "settings/settings.h"
 
 #include <QCoreApplication>
@@ -21,7 +21,7 @@
 namespace {
 
 const bool kLondon = (qputenv("TZ", "Europe/London"), tzset(), true);
-constexpr int kRows = 30 * 86400 + 3 * 3600; // March 2026 in London, a bit over 2.6 million seconds
+constexpr int kRows = kMonthRows;
 
 struct Month
 {
@@ -35,34 +35,7 @@ struct Month
     {
         settings.dbtype = QStringLiteral("SQlite");
         settings.sqldbpath = database;
-        if (!createSqliteDatabase(database, nullptr))
-            return;
-        sqlite3 *db = nullptr;
-        sqlite3_open(database.toUtf8().constData(), &db);
-        sqlite3_exec(db, "begin", nullptr, nullptr, nullptr);
-        sqlite3_stmt *insert = nullptr;
-        sqlite3_prepare_v2(db,
-                           "insert into qmn_power values (datetime(?1, 'unixepoch', 'localtime'),?2,?3,?2,?3,"
-                           "231.4,?4,0.125,?5,1.5,0,0,0,0,0,0,0,0,0,0)",
-                           -1, &insert, nullptr);
-        const qint64 start = 1772323200; // 2026-03-01 00:00 UTC
-        double e1 = 36000000, e2 = 7200000;
-        for (int i = 0; i < kRows; ++i) {
-            const double p1 = 300 + (i % 600), p2 = 120 + (i % 97);
-            e1 += p1;
-            e2 += p2;
-            sqlite3_bind_int64(insert, 1, start + i);
-            sqlite3_bind_double(insert, 2, p1);
-            sqlite3_bind_double(insert, 3, p2);
-            sqlite3_bind_double(insert, 4, e1 / 3600 * 0.001);
-            sqlite3_bind_double(insert, 5, e2 / 3600 * 0.001);
-            sqlite3_step(insert);
-            sqlite3_reset(insert);
-        }
-        sqlite3_finalize(insert);
-        sqlite3_exec(db, "commit", nullptr, nullptr, nullptr);
-        sqlite3_close(db);
-        made = true;
+        made = writeMonthOfRows(database);
     }
 };
 
