@@ -87,6 +87,7 @@ void HistoryLogic::openBar(int bar)
 
 void HistoryLogic::setView(HistoryView view)
 {
+    m_table.setNow(m_parts.clock.now().toSecsSinceEpoch());
     m_table.show(m_table.figures(), view, m_parts.settings.Rate);
     emit figuresChanged();
 }
@@ -150,6 +151,7 @@ void HistoryLogic::onFigures(quint64 serial, const PeriodFigures &figures)
 {
     if (serial != m_running)
         return;
+    m_table.setNow(m_parts.clock.now().toSecsSinceEpoch());
     m_table.show(figures, m_table.view(), m_parts.settings.Rate);
     ++m_looks;
     finish(serial);

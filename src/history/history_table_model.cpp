@@ -66,7 +66,7 @@ QStringList HistoryTableModel::rowOf(const BarFigures &bar) const
     if (!bar.hasData()) {
         while (row.size() < m_header.size() - 1)
             row << QString();
-        row << (bar.incomplete ? kIncomplete : QStringLiteral("no data"));
+        row << (bar.incomplete ? kIncomplete : bar.startUtc > m_nowUtc ? QString() : QStringLiteral("no data"));
         return row;
     }
     for (double v : seriesValues(m_view, bar))

@@ -6,6 +6,8 @@
 #include <QLocale>
 #include <QStringList>
 
+#include <limits>
+
 // Channels: CH1 and CH2 energy. Solar: CH1 read as the inverter and CH2 as
 // the grid connection, as the listing's renewable rows read them.
 enum class HistoryView { Channels, Solar };
@@ -21,6 +23,9 @@ public:
 
     void show(const PeriodFigures &figures, HistoryView view, double rate);
     void setLocale(const QLocale &locale) { m_locale = locale; }
+    // Bars that start after this moment (seconds since 1970) are still to
+    // come: their rows are left blank rather than said to have no data.
+    void setNow(qint64 utcSeconds) { m_nowUtc = utcSeconds; }
     const QLocale &locale() const { return m_locale; }
     double rate() const { return m_rate; }
 
@@ -55,6 +60,7 @@ private:
     PeriodFigures m_figures;
     HistoryView m_view = HistoryView::Channels;
     double m_rate = 0;
+    qint64 m_nowUtc = std::numeric_limits<qint64>::max();
     QLocale m_locale;
     QStringList m_header;
     QList<QStringList> m_rows;

@@ -77,7 +77,7 @@ const Case kCases[] = {
       {"2026-06-10 10:01:00", 2, 0, 0.5, 0},
       {"2026-06-11 10:00:00", 4, 0, 1, 0}},
      PeriodKind::Month, QDate(2026, 6, 20), 30,
-     {{"10", "1.000", "0.500", "incomplete"}, {"11", "2.000", "0.500", "incomplete"}, {"12", "", "", "no data"},
+     {{"10", "1.000", "0.500", "incomplete"}, {"11", "2.000", "0.500", "incomplete"}, {"12", "", "", ""} /* still to come */,
       {"Total", "3.000", "1.000", "incomplete"}},
      "€2.00", "en_IE"},
 };
@@ -192,6 +192,8 @@ TEST_F(HistoryFixture, RowsArrivingWhileOpenGrowTheCurrentHourAndDay)
     EXPECT_EQ(cell("11:00", "CH2 kWh"), "0.750");
     EXPECT_EQ(cell("12:00", "CH1 kWh"), "0.250");
     EXPECT_EQ(cell("Total", "Total kWh"), "2.250");
+    EXPECT_EQ(cell("10:00", "Note"), "no data");
+    EXPECT_EQ(cell("23:00", "Note"), "") << "an hour still to come has no data yet";
     // The solar view of the same rows: CH1 generated, CH2 to and from the grid.
     logic->setView(HistoryView::Solar);
     EXPECT_EQ(cell("Total", "Solar used at home kWh"), "0.750");
