@@ -23,6 +23,13 @@ struct PilotProcess : QProcess
                 e.insert(change.left(eq), change.mid(eq + 1));
         }
         setProcessEnvironment(e);
+        // A runner started under nohup or in the background hands its ignored
+        // SIGHUP/SIGINT down; a shell or a service manager starts the program
+        // with both at their defaults.
+        setChildProcessModifier([] {
+            ::signal(SIGHUP, SIG_DFL);
+            ::signal(SIGINT, SIG_DFL);
+        });
         start(QMN_PILOT_BINARY, arguments);
     }
     bool said(const QByteArray &text, int ms = 20000)
