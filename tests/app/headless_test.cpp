@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 
@@ -37,24 +38,52 @@ struct Service
     }
 };
 
+// The service recording on the simulated monitor, with the console echo so
+// the test knows every sample the program took: one echo line each, written
+// after the sample's database step. `startup` adds to [startup].
+struct RecordingService : Service
+{
+    MonitorSim sim;
+    PilotProcess process;
+    QByteArray echoed;
+    int sent = 0;
+
+    void start(int commitSeconds, const QString &startup = {})
+    {
+        sim.setPeriodMs(50);
+        sim.model().setConstant(1500, 600);
+        sim.model().setVoltage(120.0);
+        QObject::connect(&sim, &MonitorSim::packetSent, [this] { ++sent; });
+        QString error;
+        ASSERT_TRUE(sim.start(&error)) << qPrintable(error);
+        ASSERT_TRUE(createSqliteDatabase(database, &error)) << qPrintable(error);
+        ASSERT_TRUE(writeText(config, QStringLiteral("[ports]\n1=%1\n[startup]\nZigbeeVersion=8\nStartupComIsOn=True\n"
+                                                     "StartupRTLisOn=True\ndbtype=SQlite\nsqldbpath=%2\n%3"
+                                                     "[recording]\nCommitSeconds=%4\n")
+                                          .arg(sim.devicePath(), database, startup)
+                                          .arg(commitSeconds)));
+        launch();
+    }
+    void launch()
+    {
+        Service::start(process, {"--echo-samples"});
+        ASSERT_TRUE(process.waitForStarted());
+    }
+    int samples()
+    {
+        echoed += process.readAllStandardOutput();
+        return int(echoed.count('\n'));
+    }
+};
+
 } // namespace
 
 TEST(Headless, StreamsIntoSqliteTellsTheJournalWhatTheWindowsWouldShowAndEndsOnSigterm)
 {
-    Service s;
-    MonitorSim sim;
-    sim.setPeriodMs(100);
-    QString error;
-    ASSERT_TRUE(sim.start(&error)) << qPrintable(error);
-    ASSERT_TRUE(createSqliteDatabase(s.database, &error)) << qPrintable(error);
+    RecordingService s;
     const QByteArray port = QByteArray::number(freePort());
-    ASSERT_TRUE(writeText(s.config, "[ports]\n1=" + sim.devicePath()
-                                        + "\n[startup]\nZigbeeVersion=8\nStartupComIsOn=True\nStartupRTLisOn=True\n"
-                                          "StartupNetDockIsOn=True\nnetdockPort=" + port + "\n"
-                                          "dbtype=SQlite\nsqldbpath=" + s.database + "\n"));
-    PilotProcess p;
-    s.start(p);
-    ASSERT_TRUE(p.waitForStarted());
+    ASSERT_NO_FATAL_FAILURE(s.start(0, "StartupNetDockIsOn=True\nnetdockPort=" + port + "\n"));
+    PilotProcess &p = s.process;
     QByteArray &err = p.err;
     auto said = [&](const QByteArray &line) { return p.said(line); };
     ASSERT_TRUE(QTest::qWaitFor([&] { err += p.readAllStandardError(); return rowCount(s.database) >= 3; }, 20000))
@@ -68,7 +97,7 @@ TEST(Headless, StreamsIntoSqliteTellsTheJournalWhatTheWindowsWouldShowAndEndsOnS
     ASSERT_TRUE(said("bridge: connected from " + peer + "\n")) << err.data();
     bridge.disconnectFromHost();
     ASSERT_TRUE(said("bridge: " + peer + " went away; Listening on port " + port + "\n")) << err.data();
-    sim.setStreaming(false);
+    s.sim.setStreaming(false);
     ASSERT_TRUE(said("main: Real-Time Data Stopped\n")) << err.data();
     EXPECT_EQ(p.end(SIGTERM), 0);
     // The status list's lines, and each change of a box or of the listener
@@ -108,43 +137,6 @@ TEST(Headless, ASecondProgramOnTheSameSettingsIsRefusedUntilTheFirstIsGone)
     EXPECT_TRUE(readText(s.config).contains("Rate=0.15\n"));
 }
 
-namespace {
-
-// The service with a period between commits and the console echo, so the
-// test knows every sample the program took: one echo line each, written
-// after the sample's database step.
-struct RecordingService : Service
-{
-    MonitorSim sim;
-    PilotProcess process;
-    QByteArray echoed;
-
-    void start(int commitSeconds)
-    {
-        sim.setPeriodMs(50);
-        QString error;
-        ASSERT_TRUE(sim.start(&error)) << qPrintable(error);
-        ASSERT_TRUE(createSqliteDatabase(database, &error)) << qPrintable(error);
-        ASSERT_TRUE(writeText(config, QStringLiteral("[ports]\n1=%1\n[startup]\nZigbeeVersion=8\nStartupComIsOn=True\n"
-                                                     "StartupRTLisOn=True\ndbtype=SQlite\nsqldbpath=%2\n"
-                                                     "[recording]\nCommitSeconds=%3\n")
-                                          .arg(sim.devicePath(), database)
-                                          .arg(commitSeconds)));
-        launch();
-    }
-    void launch()
-    {
-        Service::start(process, {"--echo-samples"});
-        ASSERT_TRUE(process.waitForStarted());
-    }
-    int samples()
-    {
-        echoed += process.readAllStandardOutput();
-        return int(echoed.count('\n'));
-    }
-};
-
-} // namespace
 
 // A service manager's SIGTERM, and the hangup of a closed terminal or a
 // dropped SSH session. SIGINT takes the same way out (the command line's
@@ -163,6 +155,17 @@ TEST_P(HeadlessEnd, KeepsEveryRowWaitingForItsCommitAndTheRecoveryState)
     const QString text = readText(s.config);
     EXPECT_FALSE(text.contains("QMNCounter=0\n")) << qPrintable(text);
     EXPECT_TRUE(text.contains("QMNCounter=")) << qPrintable(text);
+    // The echo as a person (or the journal) reads it: the first sample
+    // averages over the counter's whole life, from the second on the power is
+    // the simulated one.
+    const QList<QByteArray> lines = s.echoed.trimmed().split('\n');
+    static const QRegularExpression shape(R"(^\d\d:\d\d:\d\d  CH1 -?\d+ W  CH2 -?\d+ W  TOT -?\d+ W  \d+\.\d V$)");
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        EXPECT_TRUE(shape.match(QString::fromUtf8(lines[i])).hasMatch()) << lines[i].data();
+        if (i > 0)
+            EXPECT_EQ(lines[i].mid(8), "  CH1 1500 W  CH2 600 W  TOT 2100 W  120.0 V");
+    }
+    EXPECT_LE(lines.size(), s.sent);
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, HeadlessEnd, ::testing::Values(SIGTERM, SIGHUP),
