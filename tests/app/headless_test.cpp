@@ -85,20 +85,19 @@ TEST(Headless, StreamsIntoSqliteTellsTheJournalWhatTheWindowsWouldShowAndEndsOnS
     ASSERT_NO_FATAL_FAILURE(s.start(0, "StartupNetDockIsOn=True\nnetdockPort=" + port + "\n"));
     PilotProcess &p = s.process;
     QByteArray &err = p.err;
-    auto said = [&](const QByteArray &line) { return p.said(line); };
     ASSERT_TRUE(QTest::qWaitFor([&] { err += p.readAllStandardError(); return rowCount(s.database) >= 3; }, 20000))
         << err.data();
     // A bridge comes and goes while the monitor streams, then the stream stops.
     QTcpSocket bridge;
-    ASSERT_TRUE(said("bridge: Listening on port " + port + "\n")) << err.data();
+    ASSERT_TRUE(p.said("bridge: Listening on port " + port + "\n")) << err.data();
     bridge.connectToHost(QHostAddress::LocalHost, quint16(port.toUInt()));
     ASSERT_TRUE(bridge.waitForConnected(10000));
     const QByteArray peer = "127.0.0.1 port " + QByteArray::number(bridge.localPort());
-    ASSERT_TRUE(said("bridge: connected from " + peer + "\n")) << err.data();
+    ASSERT_TRUE(p.said("bridge: connected from " + peer + "\n")) << err.data();
     bridge.disconnectFromHost();
-    ASSERT_TRUE(said("bridge: " + peer + " went away; Listening on port " + port + "\n")) << err.data();
+    ASSERT_TRUE(p.said("bridge: " + peer + " went away; Listening on port " + port + "\n")) << err.data();
     s.sim.setStreaming(false);
-    ASSERT_TRUE(said("main: Real-Time Data Stopped\n")) << err.data();
+    ASSERT_TRUE(p.said("main: Real-Time Data Stopped\n")) << err.data();
     EXPECT_EQ(p.end(SIGTERM), 0);
     // The status list's lines, and each change of a box or of the listener
     // once, not again while it stays.

@@ -28,14 +28,8 @@ struct ProgramTest : ::testing::Test
 
     Program &make(const QString &settings = {})
     {
-        if (!settings.isEmpty())
-            EXPECT_TRUE(writeText(settingsPath, settings));
+        EXPECT_TRUE(settings.isEmpty() || writeText(settingsPath, settings));
         return program.emplace(settingsPath, dir.filePath("data"), dialogs);
-    }
-    Program &start(const QString &settings = {})
-    {
-        make(settings).startUp();
-        return *program;
     }
 };
 
@@ -65,19 +59,18 @@ TEST_F(ProgramTest, StartUpShowsTheWindowClosedBeforeOpeningThePort)
 
 TEST_F(ProgramTest, ExitWritesTheExitKeysAndRateEditedByHandSurvives)
 {
-    {
-        Program &program = start("[startup]\nRATE=0.15\nStartupRTLisOn=True\n");
-        EXPECT_TRUE(program.autoStartTimer().isActive()); // waits for an open port
-        EXPECT_DOUBLE_EQ(program.settings().Rate, 0.15);
-        program.sample().E1B = 1234567;
-        program.sample().secondsCounter = 4242;
-        program.sample().QMNresetCount = 3;
-        QSignalSpy exiting(&program, &Program::exitRequested);
-        program.exitSequence();
-        program.exitSequence();
-        EXPECT_EQ(exiting.count(), 1);
-        this->program.reset();
-    }
+    Program &program = make("[startup]\nRATE=0.15\nStartupRTLisOn=True\n");
+    program.startUp();
+    EXPECT_TRUE(program.autoStartTimer().isActive()); // waits for an open port
+    EXPECT_DOUBLE_EQ(program.settings().Rate, 0.15);
+    program.sample().E1B = 1234567;
+    program.sample().secondsCounter = 4242;
+    program.sample().QMNresetCount = 3;
+    QSignalSpy exiting(&program, &Program::exitRequested);
+    program.exitSequence();
+    program.exitSequence();
+    EXPECT_EQ(exiting.count(), 1);
+    this->program.reset(); // what the program writes as it goes is in the file too
     const QString text = readText(settingsPath);
     for (const char *line : {"Rate=0.15\n", "E1B=1234567\n", "QMNCounter=4242\n", "QMNresetCount=3\n",
                              "StartupRTLisOn=True\n", "StartupComIsOn=False\n", "WptUser=****\n",
@@ -103,7 +96,8 @@ class RecoverySave : public ProgramTest, public ::testing::WithParamInterface<Re
 
 TEST_P(RecoverySave, WritesTheRecoveryStateAtItsTick)
 {
-    Program &program = start();
+    Program &program = make();
+    program.startUp();
     program.saveTimer().setInterval(1);
     program.sample().secondsCounter = 777;
     GetParam().change(program.sample());
@@ -131,7 +125,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(ProgramTest, HandEditsMadeWhileRunningSurviveEverySave)
 {
-    Program &program = start("[startup]\nRate=0.15\ndbtype=none\n");
+    Program &program = make("[startup]\nRate=0.15\ndbtype=none\n");
+    program.startUp();
     // The user follows the README while the program runs.
     ASSERT_TRUE(writeText(settingsPath, "[startup]\nRate=0.15\ndbtype=SQlite\nsqldbpath=/srv/qmn.db\n"
                                           "[ports]\n3=/dev/ttyUSB7\n"));
@@ -146,7 +141,8 @@ TEST_F(ProgramTest, HandEditsMadeWhileRunningSurviveEverySave)
 
 TEST_F(ProgramTest, AStreamOfRejectedPacketsKeepsTheNewest1000StatusLines)
 {
-    Program &program = start();
+    Program &program = make();
+    program.startUp();
     SimPacket packet;
     QByteArray bad = encodePacket(packet);
     bad[20] = char(bad[20] ^ 0x01); // each one adds 41 lines
@@ -162,7 +158,8 @@ TEST_F(ProgramTest, AStreamOfRejectedPacketsKeepsTheNewest1000StatusLines)
 
 TEST_F(ProgramTest, MenusCarryTheirCaptionsAndExitRunsTheExitSequence)
 {
-    Program &program = start();
+    Program &program = make();
+    program.startUp();
     MainWindow window(program);
     EXPECT_EQ(window.menuCaptions(),
               QStringList({"Files", "Files/Save", "Files/Download Data", "Files/Exit", "Edit", "Edit/Copy All",
