@@ -5,7 +5,6 @@
 #include "portal/web_window.h"
 #include "text_file.h"
 
-#include <QApplication>
 #include <QAccessible>
 #include <QCheckBox>
 #include <QLabel>
