@@ -34,23 +34,20 @@
 
 namespace {
 
-bool readOrOperated(QAccessible::Role role)
-{
-    using A = QAccessible;
-    return QList<A::Role>{A::PushButton, A::CheckBox, A::RadioButton, A::EditableText, A::ComboBox, A::List, A::Table,
-                          A::ProgressBar, A::PageTab, A::Dial, A::Chart, A::StaticText}
-        .contains(role);
-}
-
 // "Role 'name'" of every unnamed control under `iface`, with its object name.
 void collectUnnamed(QAccessibleInterface *iface, QStringList &unnamed, int depth = 0)
 {
+    using A = QAccessible;
+    // The roles of what a person reads or operates.
+    static const QList<A::Role> readOrOperated = {A::PushButton, A::CheckBox, A::RadioButton, A::EditableText,
+                                                  A::ComboBox, A::List, A::Table, A::ProgressBar, A::PageTab,
+                                                  A::Dial, A::Chart, A::StaticText};
     if (!iface || depth > 40 || iface->state().invisible)
         return;
     const QAccessible::Role role = iface->role();
     // An empty label shows nothing, so it has nothing to say.
     const auto *label = qobject_cast<QLabel *>(iface->object());
-    if (readOrOperated(role) && iface->text(QAccessible::Name).trimmed().isEmpty() && !(label && label->text().isEmpty())) {
+    if (readOrOperated.contains(role) && iface->text(QAccessible::Name).trimmed().isEmpty() && !(label && label->text().isEmpty())) {
         QObject *object = iface->object();
         unnamed << QStringLiteral("%1 %2 (%3)")
                        .arg(int(role))

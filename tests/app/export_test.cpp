@@ -280,17 +280,13 @@ TEST_P(BadExport, SaysWhatIsWrongAndEndsWithStatusTwo)
 {
     const BadRequest &r = GetParam();
     const std::string setup = r.setup;
-    if (setup == "no table") {
+    // The test's own connection has read nothing yet: the file can go.
+    if (setup == "no table")
         ASSERT_EQ(sqlite3_exec(db, "drop table qmn_power", nullptr, nullptr, nullptr), SQLITE_OK);
-    } else if (setup == "not a database") {
-        sqlite3_close(db);
-        db = nullptr;
+    if (setup == "not a database")
         ASSERT_TRUE(writeText(database, QString(4096, QLatin1Char('x'))));
-    } else if (setup == "missing") {
-        sqlite3_close(db);
-        db = nullptr;
+    if (setup == "missing")
         ASSERT_TRUE(QFile::remove(database));
-    }
     const Exported e = run(r.arguments);
     EXPECT_EQ(e.status, 2) << e.err.toStdString();
     EXPECT_TRUE(e.err.contains(r.message)) << e.err.toStdString();

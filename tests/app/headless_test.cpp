@@ -31,10 +31,11 @@ struct Service
     QString config = dir.filePath("QMNpilot.ini");
     QString database = dir.filePath("qmn4400.db");
 
-    void start(PilotProcess &p, const QStringList &more = {}) const
+    bool start(PilotProcess &p, const QStringList &more = {}) const
     {
         p.launch(QStringList{"--headless", "--config", config, "--data-dir", dir.filePath("data")} + more,
                  {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM=xcb", "XDG_RUNTIME_DIR=" + dir.filePath("run")});
+        return p.waitForStarted();
     }
 };
 
@@ -66,8 +67,7 @@ struct RecordingService : Service
     }
     void launch()
     {
-        Service::start(process, {"--echo-samples"});
-        ASSERT_TRUE(process.waitForStarted());
+        ASSERT_TRUE(Service::start(process, {"--echo-samples"}));
     }
     int samples()
     {
@@ -114,12 +114,11 @@ TEST(Headless, ASecondProgramOnTheSameSettingsIsRefusedUntilTheFirstIsGone)
     Service s;
     ASSERT_TRUE(writeText(s.config, "[startup]\nRate=0.15\n"));
     PilotProcess first;
-    s.start(first);
-    ASSERT_TRUE(first.waitForStarted());
+    ASSERT_TRUE(s.start(first));
     ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(s.dir.filePath("data")); }, 10000));
 
     PilotProcess second;
-    s.start(second);
+    ASSERT_TRUE(s.start(second));
     ASSERT_TRUE(second.waitForFinished(10000));
     EXPECT_EQ(second.exitCode(), 1);
     const QByteArray said = second.readAllStandardError();
@@ -129,8 +128,7 @@ TEST(Headless, ASecondProgramOnTheSameSettingsIsRefusedUntilTheFirstIsGone)
     // A crash leaves its lock behind; the next program takes it over.
     EXPECT_EQ(first.end(SIGKILL), -1);
     PilotProcess third;
-    s.start(third);
-    ASSERT_TRUE(third.waitForStarted());
+    ASSERT_TRUE(s.start(third));
     EXPECT_FALSE(third.waitForFinished(1500)) << third.readAllStandardError().data();
     EXPECT_EQ(third.end(SIGTERM), 0);
     EXPECT_TRUE(readText(s.config).contains("Rate=0.15\n"));
