@@ -206,9 +206,7 @@ TEST_F(Accessibility, DashboardReadoutsSayWhatTheyShow)
 
 TEST_F(Accessibility, OpenedWithAFileTheMainWindowShowsItsRecords)
 {
-    QByteArray records;
-    for (int i = 0; i < 12; ++i)
-        records += QByteArray::fromHex("b004") + QByteArray::fromHex("2c01") + char(120);
+    const QByteArray records = (QByteArray::fromHex("b0042c01") + char(120)).repeated(12);
     dialogs.nextFileName = dir.filePath("site");
     QString path;
     ASSERT_EQ(DownloadSaver(dialogs, dir.path()).save(records + "\xFE\xFE", 5, "12312008", "2358", &path),
