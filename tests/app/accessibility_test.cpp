@@ -38,7 +38,6 @@ namespace {
 void collectUnnamed(QAccessibleInterface *iface, QStringList &unnamed, int depth = 0)
 {
     using A = QAccessible;
-    // The roles of what a person reads or operates.
     static const QList<A::Role> readOrOperated = {A::PushButton, A::CheckBox, A::RadioButton, A::EditableText,
                                                   A::ComboBox, A::List, A::Table, A::ProgressBar, A::PageTab,
                                                   A::Dial, A::Chart, A::StaticText};
