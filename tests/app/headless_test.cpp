@@ -160,7 +160,7 @@ TEST_P(HeadlessEnd, KeepsEveryRowWaitingForItsCommitAndTheRecoveryState)
     for (qsizetype i = 0; i < lines.size(); ++i) {
         EXPECT_TRUE(shape.match(QString::fromUtf8(lines[i])).hasMatch()) << lines[i].data();
         if (i > 0)
-            EXPECT_EQ(lines[i].mid(8), "  CH1 1500 W  CH2 600 W  TOT 2100 W  120.0 V");
+            EXPECT_EQ(lines[i].mid(8).toStdString(), "  CH1 1500 W  CH2 600 W  TOT 2100 W  120.0 V");
     }
     EXPECT_LE(lines.size(), s.sent);
 }
