@@ -1,7 +1,6 @@
 // What a screen reader finds in every window: each control a person reads or
 // operates has a name, each readout says what it shows, and every window
-// fits the screen, the main window
-// growing to show a listed file.
+// fits the screen, the main window growing to show a listed file.
 #include "app/main_window.h"
 #include "app/program.h"
 #include "scripted_dialogs.h"
@@ -35,23 +34,19 @@
 
 namespace {
 
-bool readOrOperated(QAccessible::Role role)
-{
-    using A = QAccessible;
-    return QList<A::Role>{A::PushButton, A::CheckBox, A::RadioButton, A::EditableText, A::ComboBox, A::List, A::Table,
-                          A::ProgressBar, A::PageTab, A::Dial, A::Chart, A::StaticText}
-        .contains(role);
-}
-
 // "Role 'name'" of every unnamed control under `iface`, with its object name.
 void collectUnnamed(QAccessibleInterface *iface, QStringList &unnamed, int depth = 0)
 {
+    using A = QAccessible;
+    static const QList<A::Role> readOrOperated = {A::PushButton, A::CheckBox, A::RadioButton, A::EditableText,
+                                                  A::ComboBox, A::List, A::Table, A::ProgressBar, A::PageTab,
+                                                  A::Dial, A::Chart, A::StaticText};
     if (!iface || depth > 40 || iface->state().invisible)
         return;
     const QAccessible::Role role = iface->role();
     // An empty label shows nothing, so it has nothing to say.
     const auto *label = qobject_cast<QLabel *>(iface->object());
-    if (readOrOperated(role) && iface->text(QAccessible::Name).trimmed().isEmpty() && !(label && label->text().isEmpty())) {
+    if (readOrOperated.contains(role) && iface->text(QAccessible::Name).trimmed().isEmpty() && !(label && label->text().isEmpty())) {
         QObject *object = iface->object();
         unnamed << QStringLiteral("%1 %2 (%3)")
                        .arg(int(role))
@@ -174,8 +169,6 @@ TEST_F(Accessibility, EveryWindowNamesItsControlsAndReadsItsLabelsAsShown)
         // A person on a 1024 x 768 screen sees the whole window.
         EXPECT_LE(w->minimumSizeHint().width(), 1024) << qPrintable(w->windowTitle());
         EXPECT_LE(w->minimumSizeHint().height(), 740) << qPrintable(w->windowTitle());
-        if (!qEnvironmentVariableIsEmpty("QMN_WINDOW_SHOTS"))
-            w->grab().save(qEnvironmentVariable("QMN_WINDOW_SHOTS") + "/" + w->metaObject()->className() + ".png");
     }
     // The save dialog's hint follows the box in use, and is read as it changes.
     save->timeBox()->setFocus();
@@ -212,9 +205,7 @@ TEST_F(Accessibility, DashboardReadoutsSayWhatTheyShow)
 
 TEST_F(Accessibility, OpenedWithAFileTheMainWindowShowsItsRecords)
 {
-    QByteArray records;
-    for (int i = 0; i < 12; ++i)
-        records += QByteArray::fromHex("b004") + QByteArray::fromHex("2c01") + char(120);
+    const QByteArray records = (QByteArray::fromHex("b0042c01") + char(120)).repeated(12);
     dialogs.nextFileName = dir.filePath("site");
     QString path;
     ASSERT_EQ(DownloadSaver(dialogs, dir.path()).save(records + "\xFE\xFE", 5, "12312008", "2358", &path),

@@ -38,36 +38,33 @@ QString settingsWithAMissingPort(quint16 netdockPort)
 }
 
 // An X display of the test's own, so that a real box can be up.
-class XDisplay
+struct XDisplay
 {
-public:
+    QProcess server;
+    QString name;
+
     XDisplay()
     {
-        m_server.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1024x768x24"});
-        if (m_server.waitForStarted(5000) && QTest::qWaitFor([&] { return m_server.canReadLine(); }, 10000))
-            m_name = ":" + QString::fromLatin1(m_server.readLine().trimmed());
+        server.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1024x768x24"});
+        if (server.waitForStarted(5000) && QTest::qWaitFor([&] { return server.canReadLine(); }, 10000))
+            name = ":" + QString::fromLatin1(server.readLine().trimmed());
     }
     ~XDisplay()
     {
-        m_server.terminate();
-        m_server.waitForFinished(5000);
+        server.terminate();
+        server.waitForFinished(5000);
     }
-    QString name() const { return m_name; }
     // The names of the top-level windows on the display.
     QString windowTree() const
     {
         QProcess info;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DISPLAY", m_name);
+        env.insert("DISPLAY", name);
         info.setProcessEnvironment(env);
         info.start("xwininfo", {"-root", "-tree"});
         info.waitForFinished(5000);
         return QString::fromUtf8(info.readAllStandardOutput());
     }
-
-private:
-    QProcess m_server;
-    QString m_name;
 };
 
 } // namespace
@@ -107,10 +104,10 @@ TEST_F(CommandLine, WithoutADisplayBoxesGoToStderrAnsweredNoAndStartUpGoesOn)
 TEST_F(CommandLine, SigtermEndsTheProgramWhileABoxIsUpOnARealDisplay)
 {
     XDisplay display;
-    ASSERT_FALSE(display.name().isEmpty()) << "Xvfb did not start";
+    ASSERT_FALSE(display.name.isEmpty()) << "Xvfb did not start";
     ASSERT_TRUE(writeText(config, settingsWithAMissingPort(quint16(freePort()))));
     p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    ASSERT_NO_FATAL_FAILURE(launch({}, {"DISPLAY=" + display.name(), "QT_QPA_PLATFORM=xcb"}));
+    ASSERT_NO_FATAL_FAILURE(launch({}, {"DISPLAY=" + display.name, "QT_QPA_PLATFORM=xcb"}));
     // The question's box is titled with the program's name alone (the
     // client leader window of the same name has no class).
     ASSERT_TRUE(QTest::qWaitFor([&] { return display.windowTree().contains("\"QMN-4400 Pilot\": (\"qmnpilot\""); }, 15000))

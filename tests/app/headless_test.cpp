@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 
@@ -30,10 +31,48 @@ struct Service
     QString config = dir.filePath("QMNpilot.ini");
     QString database = dir.filePath("qmn4400.db");
 
-    void start(PilotProcess &p, const QStringList &more = {}) const
+    bool start(PilotProcess &p, const QStringList &more = {}) const
     {
         p.launch(QStringList{"--headless", "--config", config, "--data-dir", dir.filePath("data")} + more,
                  {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM=xcb", "XDG_RUNTIME_DIR=" + dir.filePath("run")});
+        return p.waitForStarted();
+    }
+};
+
+// The service recording on the simulated monitor, with the console echo so
+// the test knows every sample the program took: one echo line each, written
+// after the sample's database step. `startup` adds to [startup].
+struct RecordingService : Service
+{
+    MonitorSim sim;
+    PilotProcess process;
+    QByteArray echoed;
+    int sent = 0;
+
+    void start(int commitSeconds, const QString &startup = {})
+    {
+        sim.setPeriodMs(50);
+        sim.model().setConstant(1500, 600);
+        sim.model().setVoltage(120.0);
+        QObject::connect(&sim, &MonitorSim::packetSent, [this] { ++sent; });
+        QString error;
+        ASSERT_TRUE(sim.start(&error)) << qPrintable(error);
+        ASSERT_TRUE(createSqliteDatabase(database, &error)) << qPrintable(error);
+        ASSERT_TRUE(writeText(config, QStringLiteral("[ports]\n1=%1\n[startup]\nZigbeeVersion=8\nStartupComIsOn=True\n"
+                                                     "StartupRTLisOn=True\ndbtype=SQlite\nsqldbpath=%2\n%3"
+                                                     "[recording]\nCommitSeconds=%4\n")
+                                          .arg(sim.devicePath(), database, startup)
+                                          .arg(commitSeconds)));
+        launch();
+    }
+    void launch()
+    {
+        ASSERT_TRUE(Service::start(process, {"--echo-samples"}));
+    }
+    int samples()
+    {
+        echoed += process.readAllStandardOutput();
+        return int(echoed.count('\n'));
     }
 };
 
@@ -41,35 +80,24 @@ struct Service
 
 TEST(Headless, StreamsIntoSqliteTellsTheJournalWhatTheWindowsWouldShowAndEndsOnSigterm)
 {
-    Service s;
-    MonitorSim sim;
-    sim.setPeriodMs(100);
-    QString error;
-    ASSERT_TRUE(sim.start(&error)) << qPrintable(error);
-    ASSERT_TRUE(createSqliteDatabase(s.database, &error)) << qPrintable(error);
+    RecordingService s;
     const QByteArray port = QByteArray::number(freePort());
-    ASSERT_TRUE(writeText(s.config, "[ports]\n1=" + sim.devicePath()
-                                        + "\n[startup]\nZigbeeVersion=8\nStartupComIsOn=True\nStartupRTLisOn=True\n"
-                                          "StartupNetDockIsOn=True\nnetdockPort=" + port + "\n"
-                                          "dbtype=SQlite\nsqldbpath=" + s.database + "\n"));
-    PilotProcess p;
-    s.start(p);
-    ASSERT_TRUE(p.waitForStarted());
+    ASSERT_NO_FATAL_FAILURE(s.start(0, "StartupNetDockIsOn=True\nnetdockPort=" + port + "\n"));
+    PilotProcess &p = s.process;
     QByteArray &err = p.err;
-    auto said = [&](const QByteArray &line) { return p.said(line); };
     ASSERT_TRUE(QTest::qWaitFor([&] { err += p.readAllStandardError(); return rowCount(s.database) >= 3; }, 20000))
         << err.data();
     // A bridge comes and goes while the monitor streams, then the stream stops.
     QTcpSocket bridge;
-    ASSERT_TRUE(said("bridge: Listening on port " + port + "\n")) << err.data();
+    ASSERT_TRUE(p.said("bridge: Listening on port " + port + "\n")) << err.data();
     bridge.connectToHost(QHostAddress::LocalHost, quint16(port.toUInt()));
     ASSERT_TRUE(bridge.waitForConnected(10000));
     const QByteArray peer = "127.0.0.1 port " + QByteArray::number(bridge.localPort());
-    ASSERT_TRUE(said("bridge: connected from " + peer + "\n")) << err.data();
+    ASSERT_TRUE(p.said("bridge: connected from " + peer + "\n")) << err.data();
     bridge.disconnectFromHost();
-    ASSERT_TRUE(said("bridge: " + peer + " went away; Listening on port " + port + "\n")) << err.data();
-    sim.setStreaming(false);
-    ASSERT_TRUE(said("main: Real-Time Data Stopped\n")) << err.data();
+    ASSERT_TRUE(p.said("bridge: " + peer + " went away; Listening on port " + port + "\n")) << err.data();
+    s.sim.setStreaming(false);
+    ASSERT_TRUE(p.said("main: Real-Time Data Stopped\n")) << err.data();
     EXPECT_EQ(p.end(SIGTERM), 0);
     // The status list's lines, and each change of a box or of the listener
     // once, not again while it stays.
@@ -86,12 +114,11 @@ TEST(Headless, ASecondProgramOnTheSameSettingsIsRefusedUntilTheFirstIsGone)
     Service s;
     ASSERT_TRUE(writeText(s.config, "[startup]\nRate=0.15\n"));
     PilotProcess first;
-    s.start(first);
-    ASSERT_TRUE(first.waitForStarted());
+    ASSERT_TRUE(s.start(first));
     ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(s.dir.filePath("data")); }, 10000));
 
     PilotProcess second;
-    s.start(second);
+    ASSERT_TRUE(s.start(second));
     ASSERT_TRUE(second.waitForFinished(10000));
     EXPECT_EQ(second.exitCode(), 1);
     const QByteArray said = second.readAllStandardError();
@@ -101,50 +128,12 @@ TEST(Headless, ASecondProgramOnTheSameSettingsIsRefusedUntilTheFirstIsGone)
     // A crash leaves its lock behind; the next program takes it over.
     EXPECT_EQ(first.end(SIGKILL), -1);
     PilotProcess third;
-    s.start(third);
-    ASSERT_TRUE(third.waitForStarted());
+    ASSERT_TRUE(s.start(third));
     EXPECT_FALSE(third.waitForFinished(1500)) << third.readAllStandardError().data();
     EXPECT_EQ(third.end(SIGTERM), 0);
     EXPECT_TRUE(readText(s.config).contains("Rate=0.15\n"));
 }
 
-namespace {
-
-// The service with a period between commits and the console echo, so the
-// test knows every sample the program took: one echo line each, written
-// after the sample's database step.
-struct RecordingService : Service
-{
-    MonitorSim sim;
-    PilotProcess process;
-    QByteArray echoed;
-
-    void start(int commitSeconds)
-    {
-        sim.setPeriodMs(50);
-        QString error;
-        ASSERT_TRUE(sim.start(&error)) << qPrintable(error);
-        ASSERT_TRUE(createSqliteDatabase(database, &error)) << qPrintable(error);
-        ASSERT_TRUE(writeText(config, QStringLiteral("[ports]\n1=%1\n[startup]\nZigbeeVersion=8\nStartupComIsOn=True\n"
-                                                     "StartupRTLisOn=True\ndbtype=SQlite\nsqldbpath=%2\n"
-                                                     "[recording]\nCommitSeconds=%3\n")
-                                          .arg(sim.devicePath(), database)
-                                          .arg(commitSeconds)));
-        launch();
-    }
-    void launch()
-    {
-        Service::start(process, {"--echo-samples"});
-        ASSERT_TRUE(process.waitForStarted());
-    }
-    int samples()
-    {
-        echoed += process.readAllStandardOutput();
-        return int(echoed.count('\n'));
-    }
-};
-
-} // namespace
 
 // A service manager's SIGTERM, and the hangup of a closed terminal or a
 // dropped SSH session. SIGINT takes the same way out (the command line's
@@ -163,6 +152,17 @@ TEST_P(HeadlessEnd, KeepsEveryRowWaitingForItsCommitAndTheRecoveryState)
     const QString text = readText(s.config);
     EXPECT_FALSE(text.contains("QMNCounter=0\n")) << qPrintable(text);
     EXPECT_TRUE(text.contains("QMNCounter=")) << qPrintable(text);
+    // The echo as a person (or the journal) reads it: the first sample
+    // averages over the counter's whole life, from the second on the power is
+    // the simulated one.
+    const QList<QByteArray> lines = s.echoed.trimmed().split('\n');
+    static const QRegularExpression shape(R"(^\d\d:\d\d:\d\d  CH1 -?\d+ W  CH2 -?\d+ W  TOT -?\d+ W  \d+\.\d V$)");
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        EXPECT_TRUE(shape.match(QString::fromUtf8(lines[i])).hasMatch()) << lines[i].data();
+        if (i > 0)
+            EXPECT_EQ(lines[i].mid(8).toStdString(), "  CH1 1500 W  CH2 600 W  TOT 2100 W  120.0 V");
+    }
+    EXPECT_LE(lines.size(), s.sent);
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, HeadlessEnd, ::testing::Values(SIGTERM, SIGHUP),

@@ -12,61 +12,66 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <optional>
+
 #include <qcoro/qcorotask.h>
 
 namespace {
 
-struct Fixture
+// A program on a settings file of its own, holding `settings` when given.
+struct ProgramTest : ::testing::Test
 {
     QTemporaryDir dir;
     ScriptedDialogs dialogs;
     QString settingsPath = dir.filePath("QMNpilot.ini");
+    std::optional<Program> program;
+
+    Program &make(const QString &settings = {})
+    {
+        EXPECT_TRUE(settings.isEmpty() || writeText(settingsPath, settings));
+        return program.emplace(settingsPath, dir.filePath("data"), dialogs);
+    }
 };
 
 } // namespace
 
-TEST(Program, StartUpShowsTheWindowClosedBeforeOpeningThePort)
+TEST_F(ProgramTest, StartUpShowsTheWindowClosedBeforeOpeningThePort)
 {
-    Fixture f;
     // Port 9 maps to a device that does not exist: the open fails with the
     // question, which must come after the window is up and showing closed.
-    ASSERT_TRUE(writeText(f.settingsPath, "[startup]\nStartupComIsOn=True\nComPort=9\n[ports]\n9=/dev/none\n"));
-    Program program(f.settingsPath, f.dir.filePath("data"), f.dialogs);
+    Program &program = make("[startup]\nStartupComIsOn=True\nComPort=9\n[ports]\n9=/dev/none\n");
     bool windowShown = false;
     bool shownWhenAsked = false;
     QString boxWhenAsked;
-    f.dialogs.onAsk = [&](const QString &) {
+    dialogs.onAsk = [&](const QString &) {
         shownWhenAsked = windowShown;
         boxWhenAsked = program.serialBox().text();
     };
     program.startUp([&] { windowShown = true; });
     EXPECT_TRUE(shownWhenAsked);
     EXPECT_EQ(boxWhenAsked, "COM Port is Closed");
-    ASSERT_EQ(f.dialogs.questions.size(), 1);
-    EXPECT_TRUE(f.dialogs.questions[0].startsWith("Invalid COM port. Would you like to search for available ports?"));
+    ASSERT_EQ(dialogs.questions.size(), 1);
+    EXPECT_TRUE(dialogs.questions[0].startsWith("Invalid COM port. Would you like to search for available ports?"));
     EXPECT_FALSE(program.serial().isOpen());
     EXPECT_EQ(program.realtimeBox().text(), "Real-Time Data Stopped");
     EXPECT_EQ(program.title(), "QMN-4400 Pilot Download and Real-Time Database Software Version 1.20");
 }
 
-TEST(Program, ExitWritesTheExitKeysAndRateEditedByHandSurvives)
+TEST_F(ProgramTest, ExitWritesTheExitKeysAndRateEditedByHandSurvives)
 {
-    Fixture f;
-    ASSERT_TRUE(writeText(f.settingsPath, "[startup]\nRATE=0.15\nStartupRTLisOn=True\n"));
-    {
-        Program program(f.settingsPath, f.dir.filePath("data"), f.dialogs);
-        program.startUp();
-        EXPECT_TRUE(program.autoStartTimer().isActive()); // waits for an open port
-        EXPECT_DOUBLE_EQ(program.settings().Rate, 0.15);
-        program.sample().E1B = 1234567;
-        program.sample().secondsCounter = 4242;
-        program.sample().QMNresetCount = 3;
-        QSignalSpy exiting(&program, &Program::exitRequested);
-        program.exitSequence();
-        program.exitSequence();
-        EXPECT_EQ(exiting.count(), 1);
-    }
-    const QString text = readText(f.settingsPath);
+    Program &program = make("[startup]\nRATE=0.15\nStartupRTLisOn=True\n");
+    program.startUp();
+    EXPECT_TRUE(program.autoStartTimer().isActive()); // waits for an open port
+    EXPECT_DOUBLE_EQ(program.settings().Rate, 0.15);
+    program.sample().E1B = 1234567;
+    program.sample().secondsCounter = 4242;
+    program.sample().QMNresetCount = 3;
+    QSignalSpy exiting(&program, &Program::exitRequested);
+    program.exitSequence();
+    program.exitSequence();
+    EXPECT_EQ(exiting.count(), 1);
+    this->program.reset(); // what the program writes as it goes is in the file too
+    const QString text = readText(settingsPath);
     for (const char *line : {"Rate=0.15\n", "E1B=1234567\n", "QMNCounter=4242\n", "QMNresetCount=3\n",
                              "StartupRTLisOn=True\n", "StartupComIsOn=False\n", "WptUser=****\n",
                              "WptThresT=60\n", "ZigbeeVersion=0\n", "Interval=0\n"})
@@ -87,27 +92,26 @@ struct RecoveryChange
     const char *line;
 };
 
-class RecoverySave : public ::testing::TestWithParam<RecoveryChange> {};
+class RecoverySave : public ProgramTest, public ::testing::WithParamInterface<RecoveryChange> {};
 
 TEST_P(RecoverySave, WritesTheRecoveryStateAtItsTick)
 {
-    Fixture f;
-    Program program(f.settingsPath, f.dir.filePath("data"), f.dialogs);
+    Program &program = make();
     program.startUp();
     program.saveTimer().setInterval(1);
     program.sample().secondsCounter = 777;
     GetParam().change(program.sample());
     int ticks = 0;
     QObject::connect(&program.saveTimer(), &QTimer::timeout, [&] { ++ticks; });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(f.settingsPath); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(settingsPath); }, 5000));
     EXPECT_EQ(ticks, GetParam().ticks);
-    const QString text = readText(f.settingsPath);
+    const QString text = readText(settingsPath);
     for (const char *line : {GetParam().line, "QMNCounter=777\n", "WptWriteEnable=False\n"})
         EXPECT_TRUE(text.contains(line)) << line << "\n" << qPrintable(text);
     EXPECT_FALSE(text.contains("Rate=")); // not a recovery key
     program.exitSequence();
     // The exit writes the same state the save did.
-    EXPECT_TRUE(readText(f.settingsPath).contains(GetParam().line));
+    EXPECT_TRUE(readText(settingsPath).contains(GetParam().line));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -119,28 +123,25 @@ INSTANTIATE_TEST_SUITE_P(
                                      "PreResetVal1=36000000\n"}),
     [](const auto &info) { return std::string(info.param.name); });
 
-TEST(Program, HandEditsMadeWhileRunningSurviveEverySave)
+TEST_F(ProgramTest, HandEditsMadeWhileRunningSurviveEverySave)
 {
-    Fixture f;
-    ASSERT_TRUE(writeText(f.settingsPath, "[startup]\nRate=0.15\ndbtype=none\n"));
-    Program program(f.settingsPath, f.dir.filePath("data"), f.dialogs);
+    Program &program = make("[startup]\nRate=0.15\ndbtype=none\n");
     program.startUp();
     // The user follows the README while the program runs.
-    ASSERT_TRUE(writeText(f.settingsPath, "[startup]\nRate=0.15\ndbtype=SQlite\nsqldbpath=/srv/qmn.db\n"
+    ASSERT_TRUE(writeText(settingsPath, "[startup]\nRate=0.15\ndbtype=SQlite\nsqldbpath=/srv/qmn.db\n"
                                           "[ports]\n3=/dev/ttyUSB7\n"));
     program.SaveRecoveryState();
     program.saveKeys({"ComPort"}); // as the panel does
     program.exitSequence();
-    const QString text = readText(f.settingsPath);
+    const QString text = readText(settingsPath);
     for (const char *line : {"dbtype=SQlite\n", "sqldbpath=/srv/qmn.db\n", "3=/dev/ttyUSB7\n", "ComPort=1\n"})
         EXPECT_TRUE(text.contains(line)) << line << "\n" << qPrintable(text);
     EXPECT_FALSE(text.contains("dbtype=none"));
 }
 
-TEST(Program, AStreamOfRejectedPacketsKeepsTheNewest1000StatusLines)
+TEST_F(ProgramTest, AStreamOfRejectedPacketsKeepsTheNewest1000StatusLines)
 {
-    Fixture f;
-    Program program(f.settingsPath, f.dir.filePath("data"), f.dialogs);
+    Program &program = make();
     program.startUp();
     SimPacket packet;
     QByteArray bad = encodePacket(packet);
@@ -155,10 +156,9 @@ TEST(Program, AStreamOfRejectedPacketsKeepsTheNewest1000StatusLines)
     program.exitSequence();
 }
 
-TEST(MainWindow, MenusCarryTheirCaptionsAndExitRunsTheExitSequence)
+TEST_F(ProgramTest, MenusCarryTheirCaptionsAndExitRunsTheExitSequence)
 {
-    Fixture f;
-    Program program(f.settingsPath, f.dir.filePath("data"), f.dialogs);
+    Program &program = make();
     program.startUp();
     MainWindow window(program);
     EXPECT_EQ(window.menuCaptions(),
@@ -175,11 +175,11 @@ TEST(MainWindow, MenusCarryTheirCaptionsAndExitRunsTheExitSequence)
     for (const char *path : {"Files/Save", "Files/Download Data", "Edit/Copy Selected"})
         EXPECT_TRUE(window.action(path)->isEnabled()) << path;
     window.action("Help/About")->trigger();
-    ASSERT_EQ(f.dialogs.messages.size(), 1);
-    EXPECT_TRUE(f.dialogs.messages[0].startsWith(
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages[0].startsWith(
         "QMN-4400 Pilot Software version 1.20 . This software requires firmware version 2.200 or higher. "));
 
     window.action("Files/Exit")->trigger();
     EXPECT_TRUE(program.hasExited());
-    EXPECT_TRUE(QFile::exists(f.settingsPath));
+    EXPECT_TRUE(QFile::exists(settingsPath));
 }

@@ -4,6 +4,7 @@
 #include "manual_clock.h"
 #include "recording/database_creator.h"
 #include "settings/settings.h"
+#include "stored_rows.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +13,6 @@
 #include <QTest>
 
 #include <memory>
-#include <sqlite3.h>
 
 // The history reads local times of London, with both clock changes of 2026.
 inline const bool kLondonTime = (qputenv("TZ", "Europe/London"), tzset(), true);
@@ -53,45 +53,37 @@ struct HistoryFixture : ::testing::Test
         return "insert into qmn_power (_time,p1,p2,KWh1,KWh1P,KWh2,KWh2P) values " + values.join(',');
     }
 
-    void insert(std::initializer_list<Row> rows)
+    void insert(const std::vector<Row> &rows)
     {
-        sqlite3 *db = nullptr;
-        ASSERT_EQ(sqlite3_open(database.toUtf8().constData(), &db), SQLITE_OK);
-        for (const Row &r : rows) {
-            const QString sql = insertSql({r});
-            EXPECT_EQ(sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK) << qPrintable(sql);
-        }
-        sqlite3_close(db);
+        ASSERT_TRUE(executeSql(database, qPrintable(insertSql(rows)))) << qPrintable(insertSql(rows));
     }
 
     // `count` one-second rows from 2026-06-11 00:00 local, 0.001 kWh apart
     // on CH1.
     void generate(int count)
     {
-        sqlite3 *db = nullptr;
-        ASSERT_EQ(sqlite3_open(database.toUtf8().constData(), &db), SQLITE_OK);
         const QString sql = QString("with recursive n(i) as (select 0 union all select i + 1 from n where i < %1) "
                                     "insert into qmn_power (_time, p1, p2, KWh1, KWh1P, KWh2, KWh2P) select "
                                     "datetime(1781132400 + i, 'unixepoch', 'localtime'), 100, 50, i * 0.001, 0, 0, 0 "
                                     "from n")
                                 .arg(count - 1);
-        EXPECT_EQ(sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
-        sqlite3_close(db);
+        ASSERT_TRUE(executeSql(database, qPrintable(sql)));
     }
 
-    // Shows the period and waits for its figures.
+    // Does what starts a look (show, refresh, a key, a click) and waits for
+    // its figures.
+    template <typename Act>
+    static void awaitLook(HistoryLogic &logic, Act act)
+    {
+        const int before = logic.looks();
+        act();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return logic.looks() > before; }, 20000));
+    }
     void look(PeriodKind kind, const QDate &day)
     {
-        const int before = logic->looks();
-        logic->show(kind, day);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return logic->looks() > before; }, 20000));
+        awaitLook(*logic, [&] { logic->show(kind, day); });
     }
-    void refresh()
-    {
-        const int before = logic->looks();
-        logic->refresh();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return logic->looks() > before; }, 20000));
-    }
+    void refresh() { awaitLook(*logic, [&] { logic->refresh(); }); }
 
     // Every cell of a table, a line per row.
     static std::string cells(const HistoryTableModel &t)

@@ -136,8 +136,7 @@ void pgInsert(const QString &odbc, std::vector<Row> rows)
 TEST_P(HistoryTable, ShowsTheFiguresWorkedOutByHand)
 {
     const Case &c = GetParam();
-    for (const Row &r : c.rows)
-        insert({r});
+    insert(c.rows);
     logic->table().setLocale(QLocale(c.locale));
     look(c.kind, c.day);
     EXPECT_EQ(logic->table().rowCount(), c.bars + 1);
@@ -169,9 +168,7 @@ TEST_P(HistoryTable, ShowsTheFiguresWorkedOutByHand)
     const auto half = c.rows.begin() + std::ptrdiff_t(c.rows.size() / 2);
     for (const auto &[from, until] : {std::pair{c.rows.begin(), half}, std::pair{half, c.rows.end()}}) {
         pgInsert(odbc, {from, until});
-        const int before = serverLogic.looks();
-        serverLogic.show(c.kind, c.day);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return serverLogic.looks() > before; }, 20000));
+        awaitLook(serverLogic, [&] { serverLogic.show(c.kind, c.day); });
     }
     EXPECT_EQ(serverLogic.problem().toStdString(), "");
     EXPECT_EQ(cells(serverLogic.table()), cells(logic->table()));
@@ -241,14 +238,7 @@ TEST_P(HistoryBesideRecorder, CostsTheRecorderNoRow)
     EXPECT_GE(inserted, 7 * 20);
     EXPECT_EQ(logic->problem().toStdString(), "");
     EXPECT_EQ(readText(errorLog.filePath()).toStdString(), "");
-    sqlite3 *db = nullptr;
-    sqlite3_stmt *count = nullptr;
-    ASSERT_EQ(sqlite3_open(database.toUtf8().constData(), &db), SQLITE_OK);
-    sqlite3_prepare_v2(db, "select count(*) from qmn_power", -1, &count, nullptr);
-    ASSERT_EQ(sqlite3_step(count), SQLITE_ROW);
-    EXPECT_EQ(sqlite3_column_int(count, 0), kStored + inserted);
-    sqlite3_finalize(count);
-    sqlite3_close(db);
+    EXPECT_EQ(storedText(database, "select count(*) from qmn_power").toInt(), kStored + inserted);
 }
 
 INSTANTIATE_TEST_SUITE_P(CommitSeconds, HistoryBesideRecorder, ::testing::Values(0, 60));

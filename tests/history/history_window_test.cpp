@@ -19,18 +19,15 @@ struct HistoryWindowTest : HistoryFixture
 
     void open()
     {
-        const int before = logic->looks();
-        window = new HistoryWindow(*logic, dialogs);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return logic->looks() > before; }, 20000));
+        awaitLook(*logic, [&] {
+            window = new HistoryWindow(*logic, dialogs);
+            window->show();
+        });
     }
     void TearDown() override { delete window; }
-    // Presses a key in the window and waits for the look it starts.
     void press(Qt::Key key)
     {
-        const int before = logic->looks();
-        QTest::keyClick(window->table(), key);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return logic->looks() > before; }, 20000));
+        awaitLook(*logic, [&] { QTest::keyClick(window->table(), key); });
     }
     QPushButton *button(const QString &name) const
     {
@@ -65,9 +62,7 @@ TEST_F(HistoryWindowTest, KeysAndAClickOnABarMoveThroughThePeriods)
     for (const HistoryChartWidget::Tick &t : chart->costTicks())
         costs << t.text;
     EXPECT_EQ(costs.join(' ').toStdString(), "$0.00 $0.10 $0.20");
-    const int before = logic->looks();
-    QTest::mouseClick(chart, Qt::LeftButton, {}, chart->barRect(9).center());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return logic->looks() > before; }, 20000));
+    awaitLook(*logic, [&] { QTest::mouseClick(chart, Qt::LeftButton, {}, chart->barRect(9).center()); });
     EXPECT_EQ(logic->kind(), PeriodKind::Day);
     EXPECT_EQ(logic->anchor(), QDate(2026, 6, 10));
 

@@ -43,8 +43,6 @@ INSTANTIATE_TEST_SUITE_P(
         SaveCase{"StartupServer", [](OptionsLogic &o) { o.boxClicked(Box::StartupServer, true); },
                  {"StartupServerIsOn", "True"}},
         SaveCase{"SolarToWeb", [](OptionsLogic &o) { o.boxClicked(Box::SolarToWeb, true); }, {"SolarToWeb1", "True"}},
-        SaveCase{"User", [](OptionsLogic &o) { o.userLeft("alice"); }, {"WptUser", "alice"}},
-        SaveCase{"Rate", [](OptionsLogic &o) { o.rateLeft("0.15"); }, {"Rate", "0.15"}},
         // Trigger values wait for the periodic save or the exit.
         SaveCase{"Interval", [](OptionsLogic &o) { o.intervalLeft("30"); }, {"WptThresT", "(missing)"}}),
     [](const auto &info) { return std::string(info.param.name); });

@@ -5,7 +5,6 @@
 #include "portal/web_window.h"
 #include "text_file.h"
 
-#include <QApplication>
 #include <QAccessible>
 #include <QCheckBox>
 #include <QLabel>
@@ -48,7 +47,6 @@ TEST_F(OptionsWindowTest, LeavingABoxChecksItOnceAndRefusalKeepsTheFocus)
     QTest::qWait(0);
     EXPECT_EQ(field(OptionsWindow::IntervalField)->text(), "10");
     EXPECT_EQ(dialogs.messages.size(), 2);
-    EXPECT_EQ(settings().WptThresT, 10);
 }
 
 TEST_F(OptionsWindowTest, ClosingChecksPendingTextAndDoneRefreshesTheWebWindow)

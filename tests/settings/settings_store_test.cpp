@@ -8,12 +8,13 @@
 
 #include <unistd.h>
 
-TEST(SettingsStore, MissingFileGivesEveryDefault)
+TEST(SettingsStore, AMissingFileAndBadValuesGiveTheDefaults)
 {
     QTemporaryDir dir;
-    SettingsStore store(dir.filePath("none.ini"));
-    ASSERT_TRUE(store.load());
-    const Settings s = store.readSettings();
+    const QString path = dir.filePath("QMNpilot.ini");
+    SettingsStore missing(path);
+    ASSERT_TRUE(missing.load());
+    const Settings s = missing.readSettings();
     EXPECT_EQ(s.ComPort, 1);
     EXPECT_EQ(s.ZigbeeVersion, 0);
     EXPECT_DOUBLE_EQ(s.Rate, 0.126);
@@ -24,6 +25,19 @@ TEST(SettingsStore, MissingFileGivesEveryDefault)
     EXPECT_FALSE(s.StartupComIsOn || s.StartupRTLisOn || s.StartupServerIsOn || s.SolarToWeb1 || s.WptWriteEnable);
     EXPECT_EQ(s.WptThresT, 60);
     EXPECT_EQ(s.WptUser, "****");
+
+    ASSERT_TRUE(writeText(path, "[startup]\nRate=cheap\nComPort=70000\nStartupRTLisOn=maybe\n"
+                                "ZigbeeVersion=-1\nWptThresT=45.5\nWptThres1=46.5\n"));
+    SettingsStore store(path);
+    ASSERT_TRUE(store.load());
+    const Settings bad = store.readSettings();
+    EXPECT_DOUBLE_EQ(bad.Rate, 0.126);
+    EXPECT_EQ(bad.ComPort, 1);
+    EXPECT_FALSE(bad.StartupRTLisOn);
+    EXPECT_EQ(bad.ZigbeeVersion, 0);
+    // Whole numbers round half to even.
+    EXPECT_EQ(bad.WptThresT, 46);
+    EXPECT_EQ(bad.WptThres1, 46);
 }
 
 // Read under any spelling, written back under one, with the sections and
@@ -51,24 +65,6 @@ TEST(SettingsStore, KeysAndSectionsMatchWithoutRegardToCase)
                                             "dbtype=SQlite\nRate=0.15\nzigbeeversion=8\nStartupComIsOn=True\n"
                                             "FavouriteColour=green\n"
                                             "E1B=123456789012\nPreResetVal1=0.333333333333333\n");
-}
-
-TEST(SettingsStore, BadValuesGiveTheDefault)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath("QMNpilot.ini");
-    ASSERT_TRUE(writeText(path, "[startup]\nRate=cheap\nComPort=70000\nStartupRTLisOn=maybe\n"
-                                "ZigbeeVersion=-1\nWptThresT=45.5\nWptThres1=46.5\n"));
-    SettingsStore store(path);
-    ASSERT_TRUE(store.load());
-    const Settings s = store.readSettings();
-    EXPECT_DOUBLE_EQ(s.Rate, 0.126);
-    EXPECT_EQ(s.ComPort, 1);
-    EXPECT_FALSE(s.StartupRTLisOn);
-    EXPECT_EQ(s.ZigbeeVersion, 0);
-    // Whole numbers round half to even.
-    EXPECT_EQ(s.WptThresT, 46);
-    EXPECT_EQ(s.WptThres1, 46);
 }
 
 TEST(SettingsStore, SaveReplacesTheFileInsteadOfWritingIntoIt)

@@ -10,18 +10,9 @@ namespace {
 // exactly as the receiver's own tests lay a packet out.
 TEST(SimPacket, EncodesTheWireFormatTheReceiverTestsUse)
 {
-    SimPacket sim;
-    sim.voltageRaw = 0x0965;
-    sim.energy1 = 0x0102030405;
-    sim.energy2 = 0xF1F2F3F4F5;
-    sim.polarized1 = 0x1112131415;
-    sim.polarized2 = 0x2122232425;
-    sim.address = 0x3132;
-    sim.status = 0x0D;
-    sim.current1Raw = 0x8001;
-    sim.current2Raw = 0x4142;
-    sim.seconds = 0x515253;
-
+    const SimPacket sim{.voltageRaw = 0x0965, .energy1 = 0x0102030405, .energy2 = 0xF1F2F3F4F5,
+                        .polarized1 = 0x1112131415, .polarized2 = 0x2122232425, .address = 0x3132, .status = 0x0D,
+                        .current1Raw = 0x8001, .current2Raw = 0x4142, .seconds = 0x515253};
     const PacketFields fields{.voltageTenths = 0x0965, .e1a = 0x0102030405, .e2a = 0xF1F2F3F4F5,
                               .e1ap = 0x1112131415, .e2ap = 0x2122232425, .deviceAddress = 0x3132, .status = 0x0D,
                               .amp1Hundredths = 0x8001, .amp2Hundredths = 0x4142, .seconds = 0x515253,
