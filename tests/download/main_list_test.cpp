@@ -77,20 +77,35 @@ TEST_F(MainListTest, CopySelectedGivesTheHeaderAndTheSelectedRows)
     EXPECT_EQ(list.copySelected([](int) { return false; }), header);
 }
 
+// Cut files give the records they hold whole; one cut inside the header
+// gives none. Each file replaces the one listed before it.
 TEST_F(MainListTest, CutFilesGiveWhatTheyHoldAndASecondFileReplacesTheFirst)
 {
     const QString path = saved(threeRecords);
     QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(file.resize(file.size() - 3));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray whole = file.readAll();
     file.close();
-    EXPECT_TRUE(list.Openfile(path));
-    EXPECT_EQ(list.rowCount(), 2);
-
-    ASSERT_TRUE(QFile::resize(path, 20)); // inside the header
-    EXPECT_FALSE(list.Openfile(path));
-    EXPECT_EQ(list.rowCount(), 0);
-    EXPECT_EQ(list.columnCount(), 11); // the headers are still shown
+    const struct
+    {
+        const char *name;
+        QByteArray bytes;
+        bool opened;
+        int rows;
+    } cuts[] = {
+        {"InsideARecord", whole.chopped(3), true, 2},
+        {"InsideTheChannelNames", whole.left(20), false, 0},
+        // A description (tag 2) of 50 characters cut after 12, two records' worth.
+        {"InsideADescription", QByteArray("\x01\x00\x02\x32", 4) + QByteArray(12, 'a'), false, 0},
+    };
+    for (const auto &cut : cuts) {
+        SCOPED_TRACE(cut.name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(cut.bytes) == cut.bytes.size());
+        file.close();
+        EXPECT_EQ(list.Openfile(path), cut.opened);
+        EXPECT_EQ(list.rowCount(), cut.rows);
+        EXPECT_EQ(list.columnCount(), 11); // the headers are still shown
+    }
 }
 
 TEST_F(MainListTest, IntervalOfTheListedFileIsSavedAtExit)
