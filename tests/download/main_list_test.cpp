@@ -14,7 +14,6 @@
 
 #include <optional>
 
-
 namespace {
 
 // Three downloaded records of channel 1, channel 2 and volts.
@@ -56,7 +55,7 @@ struct MainListTest : ::testing::Test
 
 } // namespace
 
-TEST_F(MainListTest, EveryRecordIsListedNewestFirstWithRunningEnergyAndCost)
+TEST_F(MainListTest, EveryRecordIsListedNewestFirstWithRunningEnergyAndCostAndCopiedWithTheHeader)
 {
     ASSERT_TRUE(list.Openfile(saved(threeRecords)));
     ASSERT_EQ(list.rowCount(), 3);
@@ -65,11 +64,8 @@ TEST_F(MainListTest, EveryRecordIsListedNewestFirstWithRunningEnergyAndCost)
                                    "$0.02"}));
     EXPECT_EQ(row(0), QStringList({"3", "01:01:2009", "00:13", "600", "0", "600", "119", ".250", ".050", ".300",
                                    "$0.04"}));
-}
 
-TEST_F(MainListTest, CopySelectedGivesTheHeaderAndTheSelectedRows)
-{
-    ASSERT_TRUE(list.Openfile(saved(threeRecords)));
+    // Copied with the header, only the selected rows.
     const QString header =
         "Rec #\tDate\tTime\tCH1 Watt\tCH2 Watt\tTOT Watt\tVolt\tCH1 KWh\tCH2 KWh\tTOT KWh\tCost $\t\r\n";
     EXPECT_EQ(list.copySelected([](int row) { return row == 0; }),
