@@ -249,7 +249,6 @@ struct ServerFault
     const char *failedCall;
 };
 
-void PrintTo(const ServerFault &fault, std::ostream *os) { *os << fault.name; }
 
 class PostgresqlFaults : public RecordingFixture, public ::testing::WithParamInterface<ServerFault> {};
 
