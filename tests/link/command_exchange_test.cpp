@@ -37,7 +37,9 @@ struct SendCase
 
 struct SendTest : ExchangeTest, ::testing::WithParamInterface<SendCase> {};
 
-auto probeAnswer(MonitorSim::ProbeAnswer answer)
+using Answer = MonitorSim::ProbeAnswer;
+
+auto probeAnswer(Answer answer)
 {
     return [answer](MonitorSim &s) { s.setProbeAnswer(answer); };
 }
@@ -57,8 +59,8 @@ TEST_P(SendTest, WritesTheCommandAndJudgesTheAnswer)
     }
     QElapsedTimer t;
     t.start();
-    const auto result =
-        awaitTask(c.command.isEmpty() ? exchange.Send_Receive_Ack() : exchange.SendASCII(c.command, c.waitForAck));
+    const auto result = awaitTask(c.command.isEmpty() ? exchange.Send_Receive_Ack()
+                                                      : exchange.SendASCII(c.command, c.waitForAck));
     const qint64 ms = t.elapsed();
     ASSERT_TRUE(result.has_value());
     EXPECT_EQ(*result, c.result);
@@ -96,13 +98,13 @@ INSTANTIATE_TEST_SUITE_P(
                  },
                  false, "OFF", 0, 500, kAck},
         // The probe answers only to a fresh acknowledgement.
-        SendCase{"ProbePacketStartInstead", {}, true, probeAnswer(MonitorSim::ProbeAnswer::PacketByte), false, kAck,
-                 0, 1000, {}},
-        SendCase{"ProbeSilent", {}, true, probeAnswer(MonitorSim::ProbeAnswer::Silent), false, kAck, 2000, 3000, {}},
+        SendCase{"ProbePacketStartInstead", {}, true, probeAnswer(Answer::PacketByte), false, kAck, 0, 1000, {}},
+        SendCase{"ProbeSilent", {}, true, probeAnswer(Answer::Silent), false, kAck, 2000, 3000, {}},
         // Stale acknowledgements must not pass for the answer.
-        SendCase{"ProbeStaleAckInPort", {}, true, probeAnswer(MonitorSim::ProbeAnswer::Silent), false, kAck, 2000,
-                 3000, {}, "\xFC\xFC"},
-        SendCase{"ProbeStaleBytesOnTheLine", {}, true, {}, true, kAck, 0, 1000, {}, "\xFE\xFF\x01\x12", false}),
+        SendCase{"ProbeStaleAckInPort", {}, true, probeAnswer(Answer::Silent), false, kAck, 2000, 3000, {},
+                 "\xFC\xFC"},
+        SendCase{"ProbeStaleBytesOnTheLine", {}, true, {}, true, kAck, 0, 1000, {}, "\xFE\xFF\x01\x12",
+                 false}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(ExchangeTest, ProbeWaitsForTheRestOfAHalfReceivedPacket)

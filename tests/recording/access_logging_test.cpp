@@ -211,8 +211,9 @@ TEST_P(RowsTest, EachSampleBecomesOneRowWithItsValuesAndLocalTime)
     EXPECT_FALSE(errorLogExists()) << errorLogText().toStdString();
 
     const QDateTime now = localWallClock();
-    const QString select = "select %1, " + QStringList(std::begin(kColumns), std::end(kColumns)).join(',')
-                           + " from qmn_power where e2bp = " + QString::number(marker, 'f', 0) + " order by %2";
+    const QString columns = QStringList(std::begin(kColumns), std::end(kColumns)).join(',');
+    const QString select =
+        "select %1, " + columns + " from qmn_power where e2bp = " + QString::number(marker, 'f', 0) + " order by %2";
     const QList<QStringList> rows = server
         ? odbcRows(pgConnection(), select.arg("to_char(_time, 'YYYY-MM-DD HH24:MI:SS')", "p1"))
         : storedTexts(db, qPrintable(select.arg("_time", "rowid")));

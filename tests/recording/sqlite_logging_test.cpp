@@ -143,35 +143,31 @@ TEST_F(SqliteLogging, RowsWaitingBeyondTheBoundDropTheOldestWithOneLine)
     EXPECT_EQ(status.lines(), QStringList{line});
 }
 
-TEST_F(SqliteLogging, MissingTableLogsOneLinePerSampleAndGoesOn)
-{
-    const QString db = path("other.db");
-    ASSERT_TRUE(executeSql(db, "create table something_else (x integer)"));
-    settings = {"SQlite", {}, db};
+// A file without the table, or a path without a database, which is reported,
+// not silently created and filled: one line per sample, and the program goes on.
+class SqliteMissing : public RecordingFixture, public ::testing::WithParamInterface<bool> {};
 
+TEST_P(SqliteMissing, LogsOneLinePerSampleAndGoesOn)
+{
+    const bool fileThere = GetParam();
+    const QString db = path("other.db");
+    if (fileThere)
+        ASSERT_TRUE(executeSql(db, "create table something_else (x integer)"));
+    settings = {"SQlite", {}, db};
+    const QString error = fileThere ? "no such table: qmn_power" : "unable to open database file: " + db;
     QStringList expected;
     for (int i = 0; i < 2; ++i) {
-        sample = makeSample(i);
-        dispatch.LogSample(sample);
-        expected << "SQLite, no such table: qmn_power, " + sqliteInsertStatement(sample) + "\n";
+        logSamples(i, i + 1);
+        expected << "SQLite, " + error + ", " + sqliteInsertStatement(sample) + "\n";
         EXPECT_EQ(errorLogText(), expected.join(QString()));
     }
+    EXPECT_EQ(QFile::exists(db), fileThere);
     EXPECT_EQ(laterSteps, 2);
     EXPECT_TRUE(dialogs.messages.isEmpty());
     EXPECT_EQ(exitRequests, 0);
 }
 
-// A path without a database is reported, not silently created and filled.
-TEST_F(SqliteLogging, MissingFileIsLoggedAndNotCreated)
-{
-    const QString db = path("missing.db");
-    settings = {"SQlite", {}, db};
-    dispatch.LogSample(sample);
-    EXPECT_FALSE(QFile::exists(db));
-    EXPECT_EQ(errorLogText(),
-              "SQLite, unable to open database file: " + db + ", " + sqliteInsertStatement(sample) + "\n");
-    EXPECT_EQ(laterSteps, 1);
-}
+INSTANTIATE_TEST_SUITE_P(FileThere, SqliteMissing, ::testing::Bool());
 
 // Only the exact words "Access" and "SQlite" select a database.
 class OtherDatabaseKinds : public RecordingFixture, public ::testing::WithParamInterface<const char *> {};
