@@ -4,10 +4,9 @@
 #include "stored_rows.h"
 
 #include <QDateTime>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTcpServer>
-#include <sql.h>
-#include <sqlext.h>
 
 namespace {
 
@@ -24,41 +23,20 @@ QString pgConnection()
     GTEST_SKIP() << "QMN_TEST_PG_ODBC is not set: start scripts/pg-test-cluster (scripts/test does) to run "  \
                     "the ODBC tests"
 
-// Reads every row of a query as text, one QStringList per row.
-QList<QStringList> odbcRows(const QString &connection, const QString &sql)
+// Every row of a query as text, one QStringList per row, read with psql
+// from the database the connection string names.
+QList<QStringList> pgRows(const QString &connection, const QString &sql)
 {
+    QHash<QString, QString> key;
+    for (const QString &part : connection.split(';', Qt::SkipEmptyParts))
+        key[part.section('=', 0, 0).toUpper()] = part.section('=', 1);
+    QProcess psql;
+    psql.start("psql", {"-h", key["SERVER"], "-p", key["PORT"], "-d", key["DATABASE"], "-U", key["UID"], "-AtF", "\t",
+                        "-c", sql});
+    EXPECT_TRUE(psql.waitForFinished(10000) && psql.exitCode() == 0) << psql.readAllStandardError().constData();
     QList<QStringList> rows;
-    SQLHENV env = nullptr;
-    SQLHDBC dbc = nullptr;
-    SQLHSTMT stmt = nullptr;
-    SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
-    SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-    SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
-    QByteArray text = connection.toUtf8();
-    if (!SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR *>(text.data()), SQL_NTS, nullptr,
-                                        0, nullptr, SQL_DRIVER_NOPROMPT))) {
-        ADD_FAILURE() << "cannot connect to " << text.constData();
-    } else {
-        SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt);
-        QByteArray query = sql.toUtf8();
-        EXPECT_TRUE(SQL_SUCCEEDED(SQLExecDirect(stmt, reinterpret_cast<SQLCHAR *>(query.data()), SQL_NTS)));
-        SQLSMALLINT columns = 0;
-        SQLNumResultCols(stmt, &columns);
-        while (SQL_SUCCEEDED(SQLFetch(stmt))) {
-            QStringList row;
-            for (SQLUSMALLINT c = 1; c <= columns; ++c) {
-                char cell[256] = {};
-                SQLLEN length = 0;
-                SQLGetData(stmt, c, SQL_C_CHAR, cell, sizeof cell, &length);
-                row << (length == SQL_NULL_DATA ? QString() : QString::fromUtf8(cell));
-            }
-            rows << row;
-        }
-        SQLFreeHandle(SQL_HANDLE_STMT, stmt);
-        SQLDisconnect(dbc);
-    }
-    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-    SQLFreeHandle(SQL_HANDLE_ENV, env);
+    for (const QString &line : QString::fromUtf8(psql.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts))
+        rows << line.split('\t');
     return rows;
 }
 
@@ -215,7 +193,7 @@ TEST_P(RowsTest, EachSampleBecomesOneRowWithItsValuesAndLocalTime)
     const QString select =
         "select %1, " + columns + " from qmn_power where e2bp = " + QString::number(marker, 'f', 0) + " order by %2";
     const QList<QStringList> rows = server
-        ? odbcRows(pgConnection(), select.arg("to_char(_time, 'YYYY-MM-DD HH24:MI:SS')", "p1"))
+        ? pgRows(pgConnection(), select.arg("to_char(_time, 'YYYY-MM-DD HH24:MI:SS')", "p1"))
         : storedTexts(db, qPrintable(select.arg("_time", "rowid")));
     ASSERT_EQ(rows.size(), 3);
     for (qsizetype i = 0; i < rows.size(); ++i) {
