@@ -31,8 +31,8 @@ QList<QStringList> pgRows(const QString &connection, const QString &sql)
     for (const QString &part : connection.split(';', Qt::SkipEmptyParts))
         key[part.section('=', 0, 0).toUpper()] = part.section('=', 1);
     QProcess psql;
-    psql.start("psql", {"-h", key["SERVER"], "-p", key["PORT"], "-d", key["DATABASE"], "-U", key["UID"], "-AtF", "\t",
-                        "-c", sql});
+    psql.start("psql", {"-h", key["SERVER"], "-p", key["PORT"], "-d", key["DATABASE"], "-U", key["UID"],
+                        "-AtF", "\t", "-c", sql});
     EXPECT_TRUE(psql.waitForFinished(10000) && psql.exitCode() == 0) << psql.readAllStandardError().constData();
     QList<QStringList> rows;
     for (const QString &line : QString::fromUtf8(psql.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts))
@@ -190,8 +190,8 @@ TEST_P(RowsTest, EachSampleBecomesOneRowWithItsValuesAndLocalTime)
 
     const QDateTime now = localWallClock();
     const QString columns = QStringList(std::begin(kColumns), std::end(kColumns)).join(',');
-    const QString select =
-        "select %1, " + columns + " from qmn_power where e2bp = " + QString::number(marker, 'f', 0) + " order by %2";
+    const QString select = "select %1, " + columns + " from qmn_power where e2bp = "
+                           + QString::number(marker, 'f', 0) + " order by %2";
     const QList<QStringList> rows = server
         ? pgRows(pgConnection(), select.arg("to_char(_time, 'YYYY-MM-DD HH24:MI:SS')", "p1"))
         : storedTexts(db, qPrintable(select.arg("_time", "rowid")));
