@@ -71,7 +71,6 @@ struct Interrupted
     const char *abortOn = nullptr;
     QStringList errors = {}; // lines of the abort before its own
 };
-void PrintTo(const Interrupted &c, std::ostream *os) { *os << c.name; }
 struct AbortTest : DownloadTest, ::testing::WithParamInterface<Interrupted> {};
 
 } // namespace
@@ -130,7 +129,6 @@ struct UnitInfoCase
     QStringList boxes; // message boxes, in order
     QStringList lines;
 };
-void PrintTo(const UnitInfoCase &c, std::ostream *os) { *os << c.name; }
 struct UnitInfoTest : DownloadTest, ::testing::WithParamInterface<UnitInfoCase> {};
 
 // The monitor's abort walks through what it had left to send: the rest of

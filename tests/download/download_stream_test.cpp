@@ -17,7 +17,6 @@ struct StreamCase
     QStringList lines;
     DownloadStream::State state;
 };
-void PrintTo(const StreamCase &c, std::ostream *os) { *os << c.name; }
 
 struct Fed
 {

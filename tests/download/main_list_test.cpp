@@ -14,7 +14,6 @@
 
 #include <optional>
 
-
 namespace {
 
 // Three downloaded records of channel 1, channel 2 and volts.
@@ -56,7 +55,7 @@ struct MainListTest : ::testing::Test
 
 } // namespace
 
-TEST_F(MainListTest, EveryRecordIsListedNewestFirstWithRunningEnergyAndCost)
+TEST_F(MainListTest, EveryRecordIsListedNewestFirstWithRunningEnergyAndCostAndCopiedWithTheHeader)
 {
     ASSERT_TRUE(list.Openfile(saved(threeRecords)));
     ASSERT_EQ(list.rowCount(), 3);
@@ -65,11 +64,8 @@ TEST_F(MainListTest, EveryRecordIsListedNewestFirstWithRunningEnergyAndCost)
                                    "$0.02"}));
     EXPECT_EQ(row(0), QStringList({"3", "01:01:2009", "00:13", "600", "0", "600", "119", ".250", ".050", ".300",
                                    "$0.04"}));
-}
 
-TEST_F(MainListTest, CopySelectedGivesTheHeaderAndTheSelectedRows)
-{
-    ASSERT_TRUE(list.Openfile(saved(threeRecords)));
+    // Copied with the header, only the selected rows.
     const QString header =
         "Rec #\tDate\tTime\tCH1 Watt\tCH2 Watt\tTOT Watt\tVolt\tCH1 KWh\tCH2 KWh\tTOT KWh\tCost $\t\r\n";
     EXPECT_EQ(list.copySelected([](int row) { return row == 0; }),
@@ -77,20 +73,35 @@ TEST_F(MainListTest, CopySelectedGivesTheHeaderAndTheSelectedRows)
     EXPECT_EQ(list.copySelected([](int) { return false; }), header);
 }
 
+// Cut files give the records they hold whole; one cut inside the header
+// gives none. Each file replaces the one listed before it.
 TEST_F(MainListTest, CutFilesGiveWhatTheyHoldAndASecondFileReplacesTheFirst)
 {
     const QString path = saved(threeRecords);
     QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(file.resize(file.size() - 3));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray whole = file.readAll();
     file.close();
-    EXPECT_TRUE(list.Openfile(path));
-    EXPECT_EQ(list.rowCount(), 2);
-
-    ASSERT_TRUE(QFile::resize(path, 20)); // inside the header
-    EXPECT_FALSE(list.Openfile(path));
-    EXPECT_EQ(list.rowCount(), 0);
-    EXPECT_EQ(list.columnCount(), 11); // the headers are still shown
+    const struct
+    {
+        const char *name;
+        QByteArray bytes;
+        bool opened;
+        int rows;
+    } cuts[] = {
+        {"InsideARecord", whole.chopped(3), true, 2},
+        {"InsideTheChannelNames", whole.left(20), false, 0},
+        // A description (tag 2) of 50 characters cut after 12, two records' worth.
+        {"InsideADescription", QByteArray("\x01\x00\x02\x32", 4) + QByteArray(12, 'a'), false, 0},
+    };
+    for (const auto &cut : cuts) {
+        SCOPED_TRACE(cut.name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(cut.bytes) == cut.bytes.size());
+        file.close();
+        EXPECT_EQ(list.Openfile(path), cut.opened);
+        EXPECT_EQ(list.rowCount(), cut.rows);
+        EXPECT_EQ(list.columnCount(), 11); // the headers are still shown
+    }
 }
 
 TEST_F(MainListTest, IntervalOfTheListedFileIsSavedAtExit)

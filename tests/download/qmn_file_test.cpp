@@ -17,35 +17,34 @@ QByteArray fileBytes(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
 }
 
+// The start-of-monitoring checks: MMDDYYYY, real dates from 1993; hhmm of a day.
 struct CheckCase
 {
+    bool (*check)(const QString &);
     const char *digits;
     bool valid;
 };
 void PrintTo(const CheckCase &c, std::ostream *os) { *os << c.digits; }
-struct DateCheck : ::testing::TestWithParam<CheckCase> {};
-struct TimeCheck : ::testing::TestWithParam<CheckCase> {};
+struct StartCheck : ::testing::TestWithParam<CheckCase> {};
+
+constexpr auto isDate = QmnFile::dateIsValid;
+constexpr auto isTime = QmnFile::timeIsValid;
 
 } // namespace
 
-TEST_P(DateCheck, AcceptsOnlyRealDatesFrom1993)
+TEST_P(StartCheck, AcceptsOnlyRealDatesFrom1993AndTimesOfADay)
 {
-    EXPECT_EQ(QmnFile::dateIsValid(GetParam().digits), GetParam().valid);
+    EXPECT_EQ(GetParam().check(GetParam().digits), GetParam().valid);
 }
-INSTANTIATE_TEST_SUITE_P(Table, DateCheck,
-                         ::testing::Values(CheckCase{"02292008", true}, CheckCase{"02292009", false},
-                                           CheckCase{"04312008", false}, CheckCase{"12311992", false},
-                                           CheckCase{"01011993", true}, CheckCase{"13012008", false},
-                                           CheckCase{"01002008", false}, CheckCase{"0101200", false},
-                                           CheckCase{"02292100", true}));
-
-TEST_P(TimeCheck, HoursAndMinutesOfADay)
-{
-    EXPECT_EQ(QmnFile::timeIsValid(GetParam().digits), GetParam().valid);
-}
-INSTANTIATE_TEST_SUITE_P(Table, TimeCheck,
-                         ::testing::Values(CheckCase{"2359", true}, CheckCase{"2400", false}, CheckCase{"0000", true},
-                                           CheckCase{"1260", false}, CheckCase{"0759", true}));
+INSTANTIATE_TEST_SUITE_P(
+    Table, StartCheck,
+    ::testing::Values(CheckCase{isDate, "02292008", true}, CheckCase{isDate, "02292009", false},
+                      CheckCase{isDate, "04312008", false}, CheckCase{isDate, "12311992", false},
+                      CheckCase{isDate, "01011993", true}, CheckCase{isDate, "13012008", false},
+                      CheckCase{isDate, "01002008", false}, CheckCase{isDate, "0101200", false},
+                      CheckCase{isDate, "02292100", true}, CheckCase{isTime, "2359", true},
+                      CheckCase{isTime, "2400", false}, CheckCase{isTime, "0000", true},
+                      CheckCase{isTime, "1260", false}, CheckCase{isTime, "0759", true}));
 
 struct SaveTest : ::testing::Test
 {

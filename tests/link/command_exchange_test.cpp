@@ -19,6 +19,7 @@ struct ExchangeTest : ::testing::Test, ExchangeParts
     }
 };
 
+// A command, or the probe when `command` is empty.
 struct SendCase
 {
     const char *name;
@@ -30,26 +31,36 @@ struct SendCase
     qint64 minMs, maxMs;  // how long the call takes
     QByteArray leftOver;  // input the call must not have read
     QByteArray stale = {}; // input waiting before the call
+    bool staleInPort = true; // already read by the port, or still on the line
 };
 
-void PrintTo(const SendCase &c, std::ostream *os) { *os << c.name; }
 
-struct SendASCIITest : ExchangeTest, ::testing::WithParamInterface<SendCase> {};
+struct SendTest : ExchangeTest, ::testing::WithParamInterface<SendCase> {};
+
+using Answer = MonitorSim::ProbeAnswer;
+
+auto probeAnswer(Answer answer)
+{
+    return [answer](MonitorSim &s) { s.setProbeAnswer(answer); };
+}
 
 } // namespace
 
-TEST_P(SendASCIITest, WritesTheCommandAndJudgesTheAnswer)
+TEST_P(SendTest, WritesTheCommandAndJudgesTheAnswer)
 {
     const SendCase &c = GetParam();
     if (c.configure)
         c.configure(sim);
     if (!c.stale.isEmpty()) {
         sim.sendRaw(c.stale);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return port().bytesAvailable() == c.stale.size(); }, 2000));
+        if (c.staleInPort) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return port().bytesAvailable() == c.stale.size(); }, 2000));
+        }
     }
     QElapsedTimer t;
     t.start();
-    const auto result = awaitTask(exchange.SendASCII(c.command, c.waitForAck));
+    const auto result = awaitTask(c.command.isEmpty() ? exchange.Send_Receive_Ack()
+                                                      : exchange.SendASCII(c.command, c.waitForAck));
     const qint64 ms = t.elapsed();
     ASSERT_TRUE(result.has_value());
     EXPECT_EQ(*result, c.result);
@@ -61,10 +72,13 @@ TEST_P(SendASCIITest, WritesTheCommandAndJudgesTheAnswer)
         ASSERT_TRUE(QTest::qWaitFor([&] { return port().bytesAvailable() >= c.leftOver.size(); }, 2000));
     }
     EXPECT_EQ(port().readAll().toHex(' '), c.leftOver.toHex(' '));
+    if (c.command.isEmpty()) {
+        EXPECT_TRUE(status.lines().isEmpty());
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Exchange, SendASCIITest,
+    Exchange, SendTest,
     ::testing::Values(
         // Without the wait nothing is read: the acknowledgement stays in the port.
         SendCase{"NoWait", "TOG", false, {}, true, "TOG", 0, 100, kAck},
@@ -82,59 +96,15 @@ INSTANTIATE_TEST_SUITE_P(
                              s.sendRaw("A\xFC");
                      });
                  },
-                 false, "OFF", 0, 500, kAck}),
-    [](const auto &info) { return std::string(info.param.name); });
-
-namespace {
-
-struct ProbeCase
-{
-    const char *name;
-    MonitorSim::ProbeAnswer answer;
-    QByteArray stale;          // input waiting before the probe
-    bool staleInPortBuffer;    // already read by the port, or still in the line
-    bool result;
-    qint64 minMs, maxMs;
-};
-
-void PrintTo(const ProbeCase &c, std::ostream *os) { *os << c.name; }
-
-struct ProbeTest : ExchangeTest, ::testing::WithParamInterface<ProbeCase> {};
-
-} // namespace
-
-TEST_P(ProbeTest, AnswersOnlyToAFreshAcknowledgement)
-{
-    const ProbeCase &c = GetParam();
-    sim.setProbeAnswer(c.answer);
-    if (!c.stale.isEmpty()) {
-        sim.sendRaw(c.stale);
-        if (c.staleInPortBuffer) {
-            ASSERT_TRUE(QTest::qWaitFor([&] { return port().bytesAvailable() == c.stale.size(); }, 2000));
-        }
-    }
-    QElapsedTimer t;
-    t.start();
-    const auto result = awaitTask(exchange.Send_Receive_Ack());
-    const qint64 ms = t.elapsed();
-    ASSERT_TRUE(result.has_value());
-    EXPECT_EQ(*result, c.result);
-    EXPECT_GE(ms, c.minMs);
-    EXPECT_LE(ms, c.maxMs);
-    EXPECT_EQ(sim.received().toHex(' '), kAck.toHex(' '));
-    EXPECT_EQ(port().bytesAvailable(), 0);
-    EXPECT_TRUE(status.lines().isEmpty());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Exchange, ProbeTest,
-    ::testing::Values(ProbeCase{"PacketStartInstead", MonitorSim::ProbeAnswer::PacketByte, {}, false, false, 0, 1000},
-                      ProbeCase{"Silent", MonitorSim::ProbeAnswer::Silent, {}, false, false, 2000, 3000},
-                      // Stale acknowledgements must not pass for the answer.
-                      ProbeCase{"StaleAckInPort", MonitorSim::ProbeAnswer::Silent, "\xFC\xFC", true, false, 2000,
-                                3000},
-                      ProbeCase{"StaleBytesOnTheLine", MonitorSim::ProbeAnswer::Normal, "\xFE\xFF\x01\x12", false,
-                                true, 0, 1000}),
+                 false, "OFF", 0, 500, kAck},
+        // The probe answers only to a fresh acknowledgement.
+        SendCase{"ProbePacketStartInstead", {}, true, probeAnswer(Answer::PacketByte), false, kAck, 0, 1000, {}},
+        SendCase{"ProbeSilent", {}, true, probeAnswer(Answer::Silent), false, kAck, 2000, 3000, {}},
+        // Stale acknowledgements must not pass for the answer.
+        SendCase{"ProbeStaleAckInPort", {}, true, probeAnswer(Answer::Silent), false, kAck, 2000, 3000, {},
+                 "\xFC\xFC"},
+        SendCase{"ProbeStaleBytesOnTheLine", {}, true, {}, true, kAck, 0, 1000, {}, "\xFE\xFF\x01\x12",
+                 false}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(ExchangeTest, ProbeWaitsForTheRestOfAHalfReceivedPacket)

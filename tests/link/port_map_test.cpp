@@ -12,7 +12,6 @@ struct SystemOrder
     QStringList paths;              // devicePath(1), devicePath(2), ...
 };
 
-void PrintTo(const SystemOrder &c, std::ostream *os) { *os << c.name; }
 
 class PortMapOrder : public ::testing::TestWithParam<SystemOrder> {};
 

@@ -24,11 +24,6 @@ struct Search
     bool fromPanel;
 };
 
-void PrintTo(const Search &s, std::ostream *os)
-{
-    *os << (s.fromPanel ? "Find E" : "Discover E") << s.generation;
-}
-
 struct RadioSearchTest : RadioTest, ::testing::WithParamInterface<Search> {};
 
 } // namespace
@@ -59,8 +54,11 @@ TEST_P(RadioSearchTest, SelectsTheNodeOfTheGeneration)
     EXPECT_EQ(busy, (QList<std::pair<bool, const StatusList *>>{{true, &reported}, {false, &reported}}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Radio, RadioSearchTest,
-                         ::testing::Values(Search{1, false}, Search{3, true}));
+INSTANTIATE_TEST_SUITE_P(Radio, RadioSearchTest, ::testing::Values(Search{1, false}, Search{3, true}),
+                         [](const auto &info) {
+                             const std::string search = info.param.fromPanel ? "FindE" : "DiscoverE";
+                             return search + std::to_string(info.param.generation);
+                         });
 
 TEST_F(RadioTest, RefusalFromTheDongleSaysTheNodeWasNotDetected)
 {

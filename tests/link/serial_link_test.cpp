@@ -19,7 +19,6 @@ struct IntakeRow
     bool dialogue;       // a command dialogue owns the port
     int packetBytesHeld; // of a packet the receiver is in when the backlog builds up
 };
-void PrintTo(const IntakeRow &row, std::ostream *os) { *os << row.name; }
 
 // The intake feeding the real receiver, as the program wires them.
 struct IntakeTest : ::testing::TestWithParam<IntakeRow>, ExchangeParts

@@ -1,19 +1,11 @@
 #include "sim_program.h"
 #include "coro_wait.h"
-#include "line_log.h"
-#include "monitor_sim.h"
-#include "scripted_dialogs.h"
-#include "text_file.h"
-
-#include <gtest/gtest.h>
 
 #include <QSerialPort>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <functional>
-#include <memory>
 
 namespace {
 
@@ -59,10 +51,6 @@ struct ControlTest : SimProgramTest
     }
 };
 
-} // namespace
-
-namespace {
-
 struct Failure
 {
     const char *name;
@@ -72,7 +60,6 @@ struct Failure
     QString line;
 };
 
-void PrintTo(const Failure &f, std::ostream *os) { *os << f.name; }
 
 struct FailureTest : ControlTest, ::testing::WithParamInterface<Failure> {};
 
@@ -314,7 +301,6 @@ struct PortBreak
     QCoro::Task<bool> (*run)(Program &); // true: the step succeeded
     const char *box;
 };
-void PrintTo(const PortBreak &b, std::ostream *os) { *os << b.name; }
 
 QCoro::Task<bool> menuOpen(Program &p) { co_return co_await p.openPortFromMenu(); }
 QCoro::Task<bool> panelOpen(Program &p) { co_return co_await p.comPanel().openPort(); }

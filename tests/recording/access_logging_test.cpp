@@ -1,13 +1,12 @@
 #include "recording/insert_statement.h"
 
 #include "recording_fixture.h"
+#include "stored_rows.h"
 
 #include <QDateTime>
-#include <QDir>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTcpServer>
-#include <sql.h>
-#include <sqlext.h>
 
 namespace {
 
@@ -24,41 +23,20 @@ QString pgConnection()
     GTEST_SKIP() << "QMN_TEST_PG_ODBC is not set: start scripts/pg-test-cluster (scripts/test does) to run "  \
                     "the ODBC tests"
 
-// Reads every row of a query as text, one QStringList per row.
-QList<QStringList> odbcRows(const QString &connection, const QString &sql)
+// Every row of a query as text, one QStringList per row, read with psql
+// from the database the connection string names.
+QList<QStringList> pgRows(const QString &connection, const QString &sql)
 {
+    QHash<QString, QString> key;
+    for (const QString &part : connection.split(';', Qt::SkipEmptyParts))
+        key[part.section('=', 0, 0).toUpper()] = part.section('=', 1);
+    QProcess psql;
+    psql.start("psql", {"-h", key["SERVER"], "-p", key["PORT"], "-d", key["DATABASE"], "-U", key["UID"],
+                        "-AtF", "\t", "-c", sql});
+    EXPECT_TRUE(psql.waitForFinished(10000) && psql.exitCode() == 0) << psql.readAllStandardError().constData();
     QList<QStringList> rows;
-    SQLHENV env = nullptr;
-    SQLHDBC dbc = nullptr;
-    SQLHSTMT stmt = nullptr;
-    SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
-    SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-    SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
-    QByteArray text = connection.toUtf8();
-    if (!SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR *>(text.data()), SQL_NTS, nullptr,
-                                        0, nullptr, SQL_DRIVER_NOPROMPT))) {
-        ADD_FAILURE() << "cannot connect to " << text.constData();
-    } else {
-        SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt);
-        QByteArray query = sql.toUtf8();
-        EXPECT_TRUE(SQL_SUCCEEDED(SQLExecDirect(stmt, reinterpret_cast<SQLCHAR *>(query.data()), SQL_NTS)));
-        SQLSMALLINT columns = 0;
-        SQLNumResultCols(stmt, &columns);
-        while (SQL_SUCCEEDED(SQLFetch(stmt))) {
-            QStringList row;
-            for (SQLUSMALLINT c = 1; c <= columns; ++c) {
-                char cell[256] = {};
-                SQLLEN length = 0;
-                SQLGetData(stmt, c, SQL_C_CHAR, cell, sizeof cell, &length);
-                row << (length == SQL_NULL_DATA ? QString() : QString::fromUtf8(cell));
-            }
-            rows << row;
-        }
-        SQLFreeHandle(SQL_HANDLE_STMT, stmt);
-        SQLDisconnect(dbc);
-    }
-    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-    SQLFreeHandle(SQL_HANDLE_ENV, env);
+    for (const QString &line : QString::fromUtf8(psql.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts))
+        rows << line.split('\t');
     return rows;
 }
 
@@ -74,6 +52,26 @@ quint16 closedPort()
     QTcpServer server;
     EXPECT_TRUE(server.listen(QHostAddress::LocalHost));
     return server.serverPort(); // closed again when the server goes
+}
+
+const char *const kColumns[] = {"p1",  "p2",  "PP1",  "PP2",  "Volt", "KWh1", "KWh1P", "KWh2", "KWh2P", "Amp1",
+                                "Amp2", "E1A", "E2A", "E1AP", "E2AP", "E1B", "E2B",   "E1BP", "E2BP"};
+
+std::vector<double> valuesOf(const RealtimeSample &s)
+{
+    return {s.p1,   s.p2,   s.PP1, s.PP2, s.Volt, s.KWh1, s.KWh1P, s.KWh2, s.KWh2P, s.Amp1,
+            s.Amp2, s.E1A, s.E2A, s.E1AP, s.E2AP, s.E1B,  s.E2B,   s.E1BP, s.E2BP};
+}
+
+// The computer's local wall-clock time, read from the C library like the
+// database engine reads it; as a plain date and time without a zone.
+QDateTime localWallClock()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return QDateTime(QDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday),
+                     QTime(local.tm_hour, local.tm_min, local.tm_sec), Qt::UTC);
 }
 
 // A missing Access file ends the program after the message, as it always has.
@@ -142,47 +140,86 @@ TEST_F(AccessLogging, AnAccessFileIsExplainedOnceUntilTheSettingsChange)
     EXPECT_EQ(status.count(), 3);
 }
 
-// The test cluster runs in UTC; the program's clock is 5 h 45 min from it.
-TEST_F(AccessLogging, RowsArriveInPostgresqlWithTheProgramsLocalTime)
+// Both back-ends, in a time zone far from the database's (the test cluster
+// runs in UTC); SQLite with every sample written at once, or kept for one
+// commit whose rows must be the same, each with the time of its sample.
+struct Backend
 {
-    REQUIRE_PG();
-    struct Zone
-    {
-        QByteArray before = qgetenv("TZ");
-        Zone() { qputenv("TZ", "Asia/Kathmandu"), tzset(); }
-        ~Zone() { before.isNull() ? qunsetenv("TZ") : qputenv("TZ", before), tzset(); }
-    } zone;
-    settings = {"Access", pgConnection(), {}};
+    const char *name;
+    const char *zone;
+    int commitSeconds; // -1: PostgreSQL through the Access kind
+};
+
+class RowsTest : public RecordingFixture, public ::testing::WithParamInterface<Backend> {};
+
+TEST_P(RowsTest, EachSampleBecomesOneRowWithItsValuesAndLocalTime)
+{
+    const Backend b = GetParam();
+    const bool server = b.commitSeconds < 0;
+    if (server)
+        REQUIRE_PG();
+    const PinnedTimeZone zone(b.zone);
+    ASSERT_GE(std::abs(localWallClock().secsTo(QDateTime::currentDateTimeUtc())), 3600) << "the zone did not take";
+    const QString db = path("qmn4400.db");
+    if (server) {
+        settings = {"Access", pgConnection(), {}};
+    } else {
+        // The table goes into a file that holds other tables too.
+        ASSERT_TRUE(executeSql(db, "create table notes (t text); insert into notes values ('keep')"));
+        QString error;
+        ASSERT_TRUE(createSqliteDatabase(db, &error)) << error.toStdString();
+        settings = {"SQlite", {}, db, b.commitSeconds};
+    }
     // A counter value no other run writes picks out this test's rows.
     const double marker = double(QDateTime::currentMSecsSinceEpoch());
-    for (int i = 0; i < 2; ++i) {
-        sample = makeSample(i);
-        sample.E2BP = marker;
+    std::vector<RealtimeSample> sent;
+    for (int i = 0; i < 3; ++i) {
+        sample = makeSample(i * 1000.25);
+        sample.Amp1 = 0.1f * float(i + 1);
         sample.Amp2 = 2.5f + float(i);
+        sample.E2BP = marker;
+        sent.push_back(sample);
+        if (i == 2 && b.commitSeconds > 0)
+            settings.commitSeconds = 5; // a period changed while rows wait holds from the next sample
         dispatch.LogSample(sample);
     }
+    if (b.commitSeconds > 0)
+        EXPECT_EQ(logger.commitTimer().interval(), 5000);
+    logger.commitPending();
     EXPECT_FALSE(errorLogExists()) << errorLogText().toStdString();
 
-    const QList<QStringList> rows = odbcRows(
-        pgConnection(), "select to_char(_time, 'YYYY-MM-DD HH24:MI:SS'), p1, pp1, volt, kwh1, amp2, e1a, e2bp "
-                        "from qmn_power where e2bp = " + QString::number(marker, 'f', 0) + " order by p1");
-    ASSERT_EQ(rows.size(), 2);
-    const QDateTime now = QDateTime::currentDateTime();
-    for (int i = 0; i < 2; ++i) {
-        const RealtimeSample expected = makeSample(i);
-        const QStringList &r = rows[i];
-        const QDateTime time = QDateTime::fromString(r[0], "yyyy-MM-dd hh:mm:ss");
-        EXPECT_LE(std::abs(time.secsTo(now)), 60) << r[0].toStdString();
-        EXPECT_EQ(r[1].toDouble(), expected.p1);
-        EXPECT_EQ(r[2].toDouble(), expected.PP1);
-        EXPECT_EQ(r[3].toDouble(), expected.Volt);
-        EXPECT_NEAR(r[4].toDouble(), expected.KWh1, 1e-14 * expected.KWh1); // 15 significant digits
-        EXPECT_EQ(r[5].toDouble(), 2.5 + i);
-        EXPECT_EQ(r[6].toDouble(), expected.E1A);
-        EXPECT_EQ(r[7].toDouble(), marker);
+    const QDateTime now = localWallClock();
+    const QString columns = QStringList(std::begin(kColumns), std::end(kColumns)).join(',');
+    const QString select = "select %1, " + columns + " from qmn_power where e2bp = "
+                           + QString::number(marker, 'f', 0) + " order by %2";
+    const QList<QStringList> rows = server
+        ? pgRows(pgConnection(), select.arg("to_char(_time, 'YYYY-MM-DD HH24:MI:SS')", "p1"))
+        : storedTexts(db, qPrintable(select.arg("_time", "rowid")));
+    ASSERT_EQ(rows.size(), 3);
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const std::vector<double> expected = valuesOf(sent[size_t(i)]);
+        ASSERT_EQ(size_t(rows[i].size()), expected.size() + 1);
+        for (size_t c = 0; c < expected.size(); ++c) {
+            // Written with 15 significant digits, the current Amp1 with the 7 a float carries.
+            const double tolerance = (c == 9 ? 1e-6 : 1e-14) * std::abs(expected[c]);
+            EXPECT_NEAR(rows[i][qsizetype(c) + 1].toDouble(), expected[c], tolerance)
+                << "row " << i << " column " << kColumns[c];
+        }
+        const QString &t = rows[i][0];
+        const QDateTime time(QDate::fromString(t.left(10), "yyyy-MM-dd"), QTime::fromString(t.mid(11), "hh:mm:ss"), Qt::UTC);
+        ASSERT_TRUE(time.isValid()) << t.toStdString();
+        EXPECT_LE(std::abs(time.secsTo(now)), 60) << t.toStdString(); // local time, not UTC: the zone lies hours away
     }
-    EXPECT_EQ(laterSteps, 2);
+    EXPECT_EQ(laterSteps, 3);
+    if (!server)
+        EXPECT_EQ(storedText(db, "select t from notes"), "keep");
 }
+
+INSTANTIATE_TEST_SUITE_P(Backends, RowsTest,
+                         ::testing::Values(Backend{"Sqlite", "Pacific/Auckland", 0},
+                                           Backend{"SqliteCommitEvery60", "Pacific/Auckland", 60},
+                                           Backend{"Postgresql", "Asia/Kathmandu", -1}),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 struct ServerFault
 {
@@ -191,7 +228,6 @@ struct ServerFault
     const char *failedCall;
 };
 
-void PrintTo(const ServerFault &fault, std::ostream *os) { *os << fault.name; }
 
 class PostgresqlFaults : public RecordingFixture, public ::testing::WithParamInterface<ServerFault> {};
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "realtime/realtime_sample.h"
+#include "recording/database_creator.h"
 #include "recording/database_logger.h"
 #include "recording/error_log.h"
 #include "realtime/sample_dispatch.h"
@@ -10,6 +11,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <ctime>
 
 // A sample whose fields all differ, so a value landing in the wrong column
 // shows up.
@@ -59,6 +62,23 @@ protected:
     }
     bool errorLogExists() const { return QFile::exists(errorLog.filePath()); }
 
+    // A new SQLite database the logger writes to, committing every `commitSeconds`.
+    QString useSqlite(int commitSeconds = 60)
+    {
+        const QString db = path("qmn4400.db");
+        EXPECT_TRUE(createSqliteDatabase(db, nullptr));
+        settings = {"SQlite", {}, db, commitSeconds};
+        return db;
+    }
+    // Logs makeSample(from) up to makeSample(to - 1).
+    void logSamples(int from, int to)
+    {
+        for (int i = from; i < to; ++i) {
+            sample = makeSample(i);
+            dispatch.LogSample(sample);
+        }
+    }
+
     QTemporaryDir dir;
     ScriptedDialogs dialogs;
     RealtimeSample sample = makeSample();
@@ -69,4 +89,27 @@ protected:
     ErrorLog errorLog;
     DatabaseLogger logger;
     SampleDispatch dispatch;
+};
+
+// Moves the process to a time zone far from UTC for one test, so a row
+// stamped in UTC cannot pass for local time, and moves it back afterwards.
+class PinnedTimeZone
+{
+public:
+    explicit PinnedTimeZone(const char *zone) : m_old(qgetenv("TZ"))
+    {
+        qputenv("TZ", zone);
+        tzset();
+    }
+    ~PinnedTimeZone()
+    {
+        if (m_old.isNull())
+            qunsetenv("TZ");
+        else
+            qputenv("TZ", m_old);
+        tzset();
+    }
+
+private:
+    QByteArray m_old;
 };
