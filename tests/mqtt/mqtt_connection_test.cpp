@@ -2,94 +2,44 @@
 // refused password or certificate is said once and plainly, nothing is
 // left behind in the broker, and a broker that drops the program at once
 // is not stormed.
-#include "app/program.h"
 #include "manual_clock.h"
-#include "line_log.h"
 #include "mqtt/broker.h"
 #include "mqtt/mqtt_payloads.h"
 #include "pilot_process.h"
-#include "scripted_dialogs.h"
 #include "settings/settings_store.h"
 
-#include <gtest/gtest.h>
-
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QTemporaryDir>
-#include <QTest>
-
-using namespace std::chrono_literals;
 
 namespace {
-
-bool run(const QString &program, const QStringList &args)
-{
-    QProcess p;
-    p.start(program, args);
-    return p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
 
 // A self-signed certificate for 127.0.0.1, good as its own CA file.
 bool makeCertificate(const QString &key, const QString &cert)
 {
-    return run("openssl", {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
-                           "-keyout", key, "-out", cert, "-days", "2", "-subj", "/CN=127.0.0.1", "-addext",
-                           "subjectAltName=IP:127.0.0.1"});
+    return runTool("openssl", {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
+                               "-keyout", key, "-out", cert, "-days", "2", "-subj", "/CN=127.0.0.1", "-addext",
+                               "subjectAltName=IP:127.0.0.1"});
 }
 
-struct MqttConnection : ::testing::Test
+struct MqttConnection : MqttProgramTest
 {
-    QTemporaryDir dir;
-    QString ini = dir.filePath("QMNpilot.ini");
-    Broker broker;
-    ScriptedDialogs dialogs;
-    std::unique_ptr<Program> program;
-    std::unique_ptr<LineLog> lines;
-
     void startProgram(const QString &mqtt, bool writeIni = true)
     {
         if (writeIni) {
             ASSERT_TRUE(writeText(ini, "[mqtt]\nHost=" + broker.address() + "\n" + mqtt));
         }
-        program = std::make_unique<Program>(ini, dir.filePath("data"), dialogs);
-        lines = std::make_unique<LineLog>(program->mainStatus());
-        program->mqtt().setTimeScale(0.01);
-        program->startUp();
+        MqttProgramTest::startProgram();
     }
-    QStringList mqttLines() const { return lines->lines.filter("MQTT"); }
     int brokerSaid(const QString &text) const { return int(broker.log().count(text)); }
-    bool connected() { return QTest::qWaitFor([&] { return program->mqtt().isConnected(); }, 10000); }
-    bool mosquittoPub(const QString &topic, const QString &payload)
-    {
-        const QStringList message = payload.isEmpty() ? QStringList{"-r", "-n"} : QStringList{"-m", payload};
-        return run("mosquitto_pub", QStringList{"-h", "127.0.0.1", "-p", QString::number(broker.port), "-q", "1",
-                                                "-t", topic} + message);
-    }
-    // What the broker keeps now: retained topic and payload.
-    QMap<QString, QByteArray> retainedNow()
-    {
-        Subscriber late;
-        late.start(broker.port);
-        // The first one that comes is sent after the retained ones.
-        EXPECT_TRUE(QTest::qWaitFor([&] { return mosquittoPub("test/end", "x") && !late.on("test/end").isEmpty(); },
-                                    5000));
-        QMap<QString, QByteArray> kept;
-        for (const Subscriber::Message &m : late.messages)
-            if (m.retained)
-                kept.insert(m.topic, m.payload);
-        return kept;
-    }
 };
 
 } // namespace
 
 TEST_F(MqttConnection, AKilledProgramLeavesOfflineAndThePasswordStaysOutOfItsWords)
 {
-    QString error;
-    ASSERT_TRUE(broker.start({}, &error)) << qPrintable(error);
+    ASSERT_NO_FATAL_FAILURE(startBroker());
     Subscriber sub;
-    ASSERT_TRUE(sub.start(broker.port, {"qmnpilot/qmn4400/availability"}));
+    ASSERT_NO_FATAL_FAILURE(listen(sub, {"qmnpilot/qmn4400/availability"}));
     ASSERT_TRUE(writeText(ini, "[mqtt]\nHost=" + broker.address() + "\nUser=bob\nPassword=pw-n0t-for-eyes\n"));
     QFile::setPermissions(ini, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
 
@@ -112,9 +62,8 @@ TEST_F(MqttConnection, AKilledProgramLeavesOfflineAndThePasswordStaysOutOfItsWor
 TEST_F(MqttConnection, AWrongPasswordIsReportedOnceAndTheRightOneIsSavedForTheOwnerOnly)
 {
     const QString passwords = broker.dir.filePath("passwd");
-    ASSERT_TRUE(run("mosquitto_passwd", {"-b", "-c", passwords, "meter", "right-one"}));
-    QString error;
-    ASSERT_TRUE(broker.start("allow_anonymous false\npassword_file " + passwords, &error)) << qPrintable(error);
+    ASSERT_TRUE(runTool("mosquitto_passwd", {"-b", "-c", passwords, "meter", "right-one"}));
+    ASSERT_NO_FATAL_FAILURE(startBroker("allow_anonymous false\npassword_file " + passwords));
     startProgram("User=meter\nPassword=wrong-one\n");
     // Attempt after attempt is refused; the list hears of it once.
     ASSERT_TRUE(QTest::qWaitFor([&] { return brokerSaid("not authorised") >= 3; }, 20000)) << qPrintable(broker.log());
@@ -125,7 +74,7 @@ TEST_F(MqttConnection, AWrongPasswordIsReportedOnceAndTheRightOneIsSavedForTheOw
     MqttSettings settings = program->mqtt().settings();
     settings.Password = "right-one";
     program->mqtt().apply(settings);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return program->mqtt().isConnected(); }, 10000)) << qPrintable(broker.log());
+    ASSERT_TRUE(connected()) << qPrintable(broker.log());
     EXPECT_EQ(program->mqtt().stateText(), "Connected to " + broker.address());
     EXPECT_EQ(mqttLines().last(), "MQTT: connected to " + broker.address());
     for (const QString &line : lines->lines)
@@ -145,11 +94,9 @@ TEST_F(MqttConnection, TlsWithTheBrokersCertificateConnectsAndAStrangerIsRefused
     const QString otherKey = dir.filePath("other.key"), other = dir.filePath("other.pem");
     ASSERT_TRUE(makeCertificate(key, cert));
     ASSERT_TRUE(makeCertificate(otherKey, other));
-    QString error;
-    ASSERT_TRUE(broker.start("allow_anonymous true\ncertfile " + cert + "\nkeyfile " + key, &error))
-        << qPrintable(error);
+    ASSERT_NO_FATAL_FAILURE(startBroker("allow_anonymous true\ncertfile " + cert + "\nkeyfile " + key));
     startProgram("Tls=True\nCaFile=" + cert + "\n");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return program->mqtt().isConnected(); }, 10000)) << qPrintable(broker.log());
+    ASSERT_TRUE(connected()) << qPrintable(broker.log());
     EXPECT_EQ(program->mqtt().stateText(), "Connected to " + broker.address());
 
     MqttSettings settings = program->mqtt().settings();
@@ -166,14 +113,12 @@ TEST_F(MqttConnection, TlsWithTheBrokersCertificateConnectsAndAStrangerIsRefused
 TEST_F(MqttConnection, IntervalSpacesTheStatesOnTheProgramsClock)
 {
     ManualClock clock{QDateTime(QDate(2026, 6, 21), QTime(12, 0, 0))};
-    QString error;
-    ASSERT_TRUE(broker.start({}, &error)) << qPrintable(error);
+    ASSERT_NO_FATAL_FAILURE(startBroker());
     Subscriber sub;
-    ASSERT_TRUE(sub.start(broker.port, {"qmnpilot/qmn4400/state"}));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return broker.log().contains("Sending SUBACK"); }, 10000));
+    ASSERT_NO_FATAL_FAILURE(listen(sub, {"qmnpilot/qmn4400/state"}));
     startProgram("Interval=10\n");
     program->setClock(&clock);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return program->mqtt().isConnected(); }, 10000));
+    ASSERT_TRUE(connected());
     // A sample every 4 s: those at 0, 12 and 24 s are published.
     for (int i = 0; i < 7; ++i) {
         program->dispatch().LogSample(program->sample());
@@ -209,8 +154,7 @@ TEST_F(MqttConnection, APasswordFromTheWindowGoesIntoAFileForTheOwnerOnlyAndCome
 
 TEST_F(MqttConnection, ConfigsThatNoLongerApplyAreTakenOutOfTheBroker)
 {
-    QString error;
-    ASSERT_TRUE(broker.start({}, &error)) << qPrintable(error);
+    ASSERT_NO_FATAL_FAILURE(startBroker());
     const struct
     {
         const char *change;
@@ -255,23 +199,21 @@ TEST_F(MqttConnection, ConfigsThatNoLongerApplyAreTakenOutOfTheBroker)
         // Clean for the next row.
         program->exitSequence();
         for (const QString &topic : kept.keys())
-            mosquittoPub(topic, {});
+            publish(topic, {});
         QFile::remove(ini);
     }
 }
 
 TEST_F(MqttConnection, HomeAssistantBackOnlineOrANewFirmwareGetsTheConfigsAgainAndTheLatestStateAtOnce)
 {
-    QString error;
-    ASSERT_TRUE(broker.start({}, &error)) << qPrintable(error);
+    ASSERT_NO_FATAL_FAILURE(startBroker());
     Subscriber sub;
-    ASSERT_TRUE(sub.start(broker.port, {"homeassistant/sensor/#", "qmnpilot/qmn4400/state"}));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return brokerSaid("Sending SUBACK"); }, 10000));
+    ASSERT_NO_FATAL_FAILURE(listen(sub, {"homeassistant/sensor/#", "qmnpilot/qmn4400/state"}));
     startProgram({});
     ASSERT_TRUE(connected());
     program->dispatch().LogSample(program->sample());
     ASSERT_TRUE(QTest::qWaitFor([&] { return sub.messages.size() == 18; }, 5000)) << sub.messages.size();
-    ASSERT_TRUE(mosquittoPub("homeassistant/status", "online"));
+    ASSERT_TRUE(publish("homeassistant/status", "online"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return sub.messages.size() == 36; }, 5000)) << sub.messages.size();
     EXPECT_EQ(sub.on("qmnpilot/qmn4400/state").value(1).payload, sub.on("qmnpilot/qmn4400/state").value(0).payload);
     // The monitor's firmware, once read, is the device's software version.
@@ -284,7 +226,7 @@ TEST_F(MqttConnection, HomeAssistantBackOnlineOrANewFirmwareGetsTheConfigsAgainA
         QDateTime now() const override { return QDateTime::currentDateTime().addSecs(31); }
     } later;
     program->setClock(&later);
-    ASSERT_TRUE(mosquittoPub("homeassistant/status", "online"));
+    ASSERT_TRUE(publish("homeassistant/status", "online"));
     EXPECT_FALSE(QTest::qWaitFor([&] { return sub.messages.size() > 70; }, 2000)) << qPrintable(sub.messages.last().topic);
     EXPECT_EQ(sub.messages.size(), 70);
     program->exitSequence();
@@ -321,8 +263,7 @@ TEST_F(MqttConnection, ABrokerThatDropsEachConnectionAtOnceIsNeitherStormedNorRe
 
 TEST_F(MqttConnection, TwoProgramsOfOneNodeInOneProcessConnectAsTwoClients)
 {
-    QString error;
-    ASSERT_TRUE(broker.start({}, &error)) << qPrintable(error);
+    ASSERT_NO_FATAL_FAILURE(startBroker());
     startProgram({});
     ASSERT_TRUE(connected());
     ScriptedDialogs otherDialogs;

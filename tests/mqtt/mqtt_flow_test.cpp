@@ -1,46 +1,27 @@
 // The program streams from the simulated monitor into SQLite and publishes
 // to a real mosquitto broker on 127.0.0.1; mosquitto_sub reads what arrives.
-#include "app/program.h"
-#include "line_log.h"
-#include "monitor_sim.h"
 #include "mqtt/broker.h"
-#include "scripted_dialogs.h"
 #include "settings/settings_store.h"
 #include "sim_program.h"
 #include "stored_rows.h"
 
-#include <gtest/gtest.h>
-
-#include <QJsonObject>
-#include <QTemporaryDir>
-#include <QTest>
-
 #include <cmath>
 #include <future>
-#include <memory>
-
-using namespace std::chrono_literals;
 
 namespace {
 
 const QString kState = QStringLiteral("qmnpilot/qmn4400/state");
 const QString kAvailability = QStringLiteral("qmnpilot/qmn4400/availability");
 
-struct MqttFlow : ::testing::Test
+struct MqttFlow : MqttProgramTest
 {
-    QTemporaryDir dir;
-    QString ini = dir.filePath("QMNpilot.ini");
     QString db = dir.filePath("qmn.db");
-    Broker broker;
     Subscriber sub;
     MonitorSim sim;
-    ScriptedDialogs dialogs;
-    std::unique_ptr<Program> program;
-    std::unique_ptr<LineLog> lines;
-    QStringList pastLines; // of the programs that ended
 
     void SetUp() override
     {
+        timeScale = 0.02;
         sim.setPeriodMs(40);
         sim.setStreamFromStart(true);
         sim.model().setConstant(1500, -600);
@@ -48,28 +29,11 @@ struct MqttFlow : ::testing::Test
         sim.model().setEnergyStart(7200000, 3600000, 0, 1000);
         QString error;
         ASSERT_TRUE(sim.start(&error)) << qPrintable(error);
-        ASSERT_TRUE(broker.start({}, &error)) << qPrintable(error);
-        ASSERT_TRUE(sub.start(broker.port));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return broker.log().contains("Sending SUBACK"); }, 10000));
+        ASSERT_NO_FATAL_FAILURE(startBroker());
+        ASSERT_NO_FATAL_FAILURE(listen(sub));
         ASSERT_TRUE(writeStreamingSettings(ini, sim, db, "[mqtt]\nHost=" + broker.address() + "\n"));
     }
-    void startProgram(std::function<void()> beforeConnect = {})
-    {
-        program = std::make_unique<Program>(ini, dir.filePath("data"), dialogs);
-        lines = std::make_unique<LineLog>(program->mainStatus());
-        program->mqtt().setTimeScale(0.02);
-        program->mqtt().setBeforeConnect(std::move(beforeConnect));
-        program->startUp();
-    }
-    void endProgram()
-    {
-        program->exitSequence();
-        pastLines += lines->lines;
-        lines.reset();
-        program.reset();
-    }
     int rowCount() { return int(storedRows(db, "select count(*) from qmn_power").value(0).value(0)); }
-    QStringList mqttLines() const { return (pastLines + (lines ? lines->lines : QStringList())).filter("MQTT"); }
     // Every energy total of every state published so far, in order.
     void expectTotalsNeverFall() const
     {
@@ -153,12 +117,9 @@ TEST_F(MqttFlow, EachStateHoldsTheStoredRowAndDiscoveryDescribesIt)
     EXPECT_EQ(availability[0].payload, "online");
     EXPECT_EQ(availability[1].payload, "offline");
     // Kept by the broker for whoever subscribes later.
-    Subscriber late;
-    ASSERT_TRUE(late.start(broker.port, {"homeassistant/#", kAvailability}));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return late.messages.size() == 18; }, 5000)) << late.messages.size();
-    for (const Subscriber::Message &m : late.messages)
-        EXPECT_TRUE(m.retained) << qPrintable(m.topic);
-    EXPECT_EQ(late.on(kAvailability).value(0).payload, "offline");
+    const QMap<QString, QByteArray> kept = retainedNow();
+    EXPECT_EQ(kept.size(), 18) << qPrintable(kept.keys().join(' '));
+    EXPECT_EQ(kept.value(kAvailability), "offline");
 
     QList<Subscriber::Message> configs;
     for (const Subscriber::Message &m : sub.messages)
@@ -236,8 +197,7 @@ TEST_F(MqttFlow, ABrokerThatGoesAwayIsReportedOnceAndTheSamplesGoOnIntoTheDataba
         << qPrintable(mqttLines()[1]);
     EXPECT_TRUE(program->mqtt().stateText().startsWith("Not connected: ")) << qPrintable(program->mqtt().stateText());
 
-    QString error;
-    ASSERT_TRUE(broker.start({}, &error)) << qPrintable(error);
+    ASSERT_NO_FATAL_FAILURE(startBroker());
     Subscriber again;
     ASSERT_TRUE(again.start(broker.port, {kState}));
     ASSERT_TRUE(QTest::qWaitFor([&] { return again.on(kState).size() >= 2; }, 20000)) << qPrintable(broker.log());
