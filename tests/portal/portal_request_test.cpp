@@ -46,9 +46,7 @@ struct ValueCase
     const char *expected;
 };
 
-class PortalValues : public ::testing::TestWithParam<ValueCase>
-{
-};
+class PortalValues : public ::testing::TestWithParam<ValueCase> {};
 
 TEST_P(PortalValues, Picture)
 {
@@ -73,9 +71,7 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"VoltageTwoDecimals", [](RealtimeSample &s) { s.Volt = 119.95; }, "voltage", "119.95"}),
     [](const auto &info) { return std::string(info.param.name); });
 
-class PortalUserName : public ::testing::TestWithParam<std::pair<const char *, const char *>>
-{
-};
+class PortalUserName : public ::testing::TestWithParam<std::pair<const char *, const char *>> {};
 
 TEST_P(PortalUserName, StaysInsideItsQueryValue)
 {

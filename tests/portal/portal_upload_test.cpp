@@ -70,9 +70,7 @@ struct StepCase
     std::array<int64_t, 5> history;
 };
 
-class UploadSteps : public UploadTest, public ::testing::WithParamInterface<StepCase>
-{
-};
+class UploadSteps : public UploadTest, public ::testing::WithParamInterface<StepCase> {};
 
 TEST_P(UploadSteps, ChangeArmsThenSettledValuePosts)
 {
@@ -113,9 +111,7 @@ struct EdgeCase
     bool arms;
 };
 
-class TriggerEdge : public UploadTest, public ::testing::WithParamInterface<EdgeCase>
-{
-};
+class TriggerEdge : public UploadTest, public ::testing::WithParamInterface<EdgeCase> {};
 
 TEST_P(TriggerEdge, OnlyASwingBeyondTheChannelsTriggerArms)
 {
