@@ -150,7 +150,12 @@ struct MqttProgramTest : ::testing::Test
     double timeScale = 0.01;
 
     // Before the peers a derived fixture adds go.
-    void TearDown() override { program.reset(); }
+    void TearDown() override
+    {
+        if (program)
+            program->exitSequence();
+        program.reset();
+    }
 
     void startBroker(const QString &extra = {})
     {

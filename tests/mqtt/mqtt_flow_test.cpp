@@ -207,7 +207,6 @@ TEST_F(MqttFlow, ABrokerThatGoesAwayIsReportedOnceAndTheSamplesGoOnIntoTheDataba
                                                    "MQTT: connected to " + broker.address()})
                                           .join('\n'));
     EXPECT_EQ(program->mqtt().stateText(), "Connected to " + broker.address());
-    endProgram();
 }
 
 TEST_F(MqttFlow, AConnectThatWaitsOnTheNetworkHoldsNoSampleUp)
@@ -225,5 +224,4 @@ TEST_F(MqttFlow, AConnectThatWaitsOnTheNetworkHoldsNoSampleUp)
     answer.set_value();
     EXPECT_FALSE(timedOut) << "the samples waited for the connect";
     ASSERT_TRUE(QTest::qWaitFor([&] { return sub.on(kState).size() >= 2; }, 15000)) << qPrintable(broker.log());
-    endProgram();
 }
