@@ -44,21 +44,32 @@ struct ValueCase
     std::function<void(RealtimeSample &)> change;
     const char *key;
     const char *expected;
+    const char *user = "u";
 };
 
 class PortalValues : public ::testing::TestWithParam<ValueCase> {};
 
-TEST_P(PortalValues, Picture)
+TEST_P(PortalValues, PictureInsideTheRequestLine)
 {
     // Portal figures never follow the user's decimal comma.
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     RealtimeSample s = sample1500();
     GetParam().change(s);
-    const QMap<QByteArray, QByteArray> query = queryOf(PortalRequest(s, kNow, "h", "u", 0));
+    const QByteArray request = PortalRequest(s, kNow, "h", QString::fromUtf8(GetParam().user), 0);
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    EXPECT_EQ(query.value(GetParam().key), QByteArray(GetParam().expected));
+    EXPECT_EQ(queryOf(request).value(GetParam().key), QByteArray(GetParam().expected));
+    // Request line and four header lines, the empty line, nothing after.
+    const QList<QByteArray> lines = request.split('\n');
+    ASSERT_EQ(lines.size(), 7);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_TRUE(lines[i].endsWith('\r')) << i;
+    EXPECT_EQ(lines[5], "\r");
+    EXPECT_TRUE(lines[1].startsWith("Host: "));
+    EXPECT_EQ(lines[0].count(' '), 2);
+    EXPECT_TRUE(lines[0].endsWith("&load=0 HTTP/1.1\r"));
 }
 
+const auto kSame = [](RealtimeSample &) {};
 INSTANTIATE_TEST_SUITE_P(
     Cases, PortalValues,
     ::testing::Values(
@@ -68,30 +79,13 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"EnergyBelowHalfAWattHour", [](RealtimeSample &s) { s.E1A = 1799; }, "ch1_kwh", ""},
         ValueCase{"HalfAnAmpToEven", [](RealtimeSample &s) { s.Amp1 = 0.5f; }, "ch1_amps", ""},
         ValueCase{"OneAndAHalfToEven", [](RealtimeSample &s) { s.Amp2 = 1.5f; }, "ch2_amps", "2"},
-        ValueCase{"VoltageTwoDecimals", [](RealtimeSample &s) { s.Volt = 119.95; }, "voltage", "119.95"}),
+        ValueCase{"VoltageTwoDecimals", [](RealtimeSample &s) { s.Volt = 119.95; }, "voltage", "119.95"},
+        // A user name stays inside its query value.
+        ValueCase{"UserWithLineBreaks", kSame, "username", "eve%0D%0AX-Admin%3A%201%0D%0A%0D%0AGET%20%2F",
+                  "eve\r\nX-Admin: 1\r\n\r\nGET /"},
+        ValueCase{"UserWithAParameter", kSame, "username", "a%26load%3D9", "a&load=9"},
+        ValueCase{"UserUtf8", kSame, "username", "Jos%C3%A9_-.~", "Jos\xC3\xA9_-.~"}),
     [](const auto &info) { return std::string(info.param.name); });
-
-class PortalUserName : public ::testing::TestWithParam<std::pair<const char *, const char *>> {};
-
-TEST_P(PortalUserName, StaysInsideItsQueryValue)
-{
-    const QByteArray request = PortalRequest(sample1500(), kNow, "h", QString::fromUtf8(GetParam().first), 0);
-    const QList<QByteArray> lines = request.split('\n');
-    // Request line and four header lines, the empty line, nothing after.
-    ASSERT_EQ(lines.size(), 7);
-    for (int i = 0; i < 6; ++i)
-        EXPECT_TRUE(lines[i].endsWith('\r')) << i;
-    EXPECT_EQ(lines[5], "\r");
-    EXPECT_TRUE(lines[1].startsWith("Host: "));
-    EXPECT_EQ(lines[0].count(' '), 2);
-    EXPECT_EQ(queryOf(request).value("username"), QByteArray(GetParam().second));
-    EXPECT_TRUE(lines[0].endsWith("&load=0 HTTP/1.1\r"));
-}
-
-INSTANTIATE_TEST_SUITE_P(Names, PortalUserName,
-                         ::testing::Values(std::pair{"eve\r\nX-Admin: 1\r\n\r\nGET /", "eve%0D%0AX-Admin%3A%201%0D%0A%0D%0AGET%20%2F"},
-                                           std::pair{"a&load=9", "a%26load%3D9"},
-                                           std::pair{"Jos\xC3\xA9_-.~", "Jos%C3%A9_-.~"}));
 
 TEST(PortalAddressText, HostNameAndPortOnly)
 {
