@@ -57,8 +57,9 @@ protected:
         EXPECT_TRUE(w && QTest::qWaitForWindowExposed(w));
         return w;
     }
+    void SetUp() override { w = open(); }
     // Lets the window catch up with what the samples changed.
-    void settle(DashboardWindow *w)
+    void settle()
     {
         (void)QTest::qWaitFor([&] { return w->powerBox(D::Ch1)->text() == program.dashboard().powerText(D::Ch1); });
         QCoreApplication::processEvents();
@@ -70,6 +71,7 @@ protected:
     ManualClock clock;
     Program program{dir.filePath("QMNpilot.ini"), dir.filePath("data"), dialogs};
     MainWindow mainWindow{program};
+    DashboardWindow *w = nullptr;
 };
 
 TEST_F(DashboardWindowTest, ReadoutsBeforeTheFirstSample)
@@ -77,7 +79,6 @@ TEST_F(DashboardWindowTest, ReadoutsBeforeTheFirstSample)
     // The dashboard sees each sample after the database and the listing, and
     // before the portal's decision.
     EXPECT_EQ(program.dispatch().stepNames(), QStringList({"database", "DoList", "DoDash", "Wpt", "mqtt"}));
-    DashboardWindow *w = open();
     EXPECT_EQ(w->windowTitle(), "Real-Time Dashboard");
     EXPECT_EQ(w->powerBox(D::Ch1)->text(), "CH1 Power");
     EXPECT_EQ(w->chart(ChartHistory::Voltage)->toolTip(),
@@ -86,13 +87,12 @@ TEST_F(DashboardWindowTest, ReadoutsBeforeTheFirstSample)
 
 TEST_F(DashboardWindowTest, StatusBoxFollowsTheWatchdogWithoutASample)
 {
-    DashboardWindow *w = open();
     // Packet bytes have just arrived: the watchdog sees real-time running.
     program.flags().realtimeActive = false;
     program.flags().watchdogCount = 0;
     program.realtime().onWatchdogTick();
     sample(800, 0);
-    settle(w);
+    settle();
     EXPECT_EQ(w->statusBox()->property("text").toString(), "Real-Time is ON");
     EXPECT_EQ(background(w->statusBox()), QColor(0, 255, 0));
     // Three watchdog seconds without a packet byte: no sample comes to say so.
@@ -105,16 +105,15 @@ TEST_F(DashboardWindowTest, StatusBoxFollowsTheWatchdogWithoutASample)
 
 TEST_F(DashboardWindowTest, BurstCostsOneRepaintAndHiddenNone)
 {
-    DashboardWindow *w = open();
     sample(100, 100);
-    settle(w);
+    settle();
     PaintCounter counter;
     RoundGauge *gauge = w->gauge(D::AL1);
     gauge->installEventFilter(&counter);
     for (int i = 0; i < 20; ++i)
         sample(1000 + i, 100);
     ASSERT_TRUE(QTest::qWaitFor([&] { return counter.paints > 0; }));
-    settle(w);
+    settle();
     EXPECT_EQ(counter.paints, 1);
     EXPECT_EQ(gauge->state().GaugeValue, 1019);
 
@@ -131,10 +130,9 @@ TEST_F(DashboardWindowTest, BurstCostsOneRepaintAndHiddenNone)
 
 TEST_F(DashboardWindowTest, ClosedWindowReopensWithDesignedScales)
 {
-    DashboardWindow *w = open();
     for (int i = 0; i < 3; ++i)
         sample(9000, 0);
-    settle(w);
+    settle();
     EXPECT_EQ(w->gauge(D::AL1)->state().GaugeMax, 10000);
     w->close();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !mainWindow.findChild<DashboardWindow *>(); }));

@@ -33,6 +33,11 @@ protected:
         program.setClock(&clock);
         program.flags().realtimeActive = true;
         program.sample().Volt = 120;
+        // Two minute rows, newest 10:02:00 on top.
+        sampleAt(10, 0, 58, 1000, 500);
+        sampleAt(10, 0, 59, 1200, 400);
+        sampleAt(10, 1, 0, 900, 300);
+        sampleAt(10, 2, 0, 900, 300);
     }
     void sampleAt(int h, int m, int s, double p1, double p2)
     {
@@ -40,14 +45,6 @@ protected:
         program.sample().p1 = p1;
         program.sample().p2 = p2;
         program.dispatch().LogSample(program.sample());
-    }
-    // Two minute rows, newest 10:02:00 on top.
-    void twoMinutes()
-    {
-        sampleAt(10, 0, 58, 1000, 500);
-        sampleAt(10, 0, 59, 1200, 400);
-        sampleAt(10, 1, 0, 900, 300);
-        sampleAt(10, 2, 0, 900, 300);
     }
     ListingWindow *open()
     {
@@ -86,7 +83,6 @@ const char kHeader[] = "Minute\tDate\tTime\tCH1max W\tCH1min W\tCH1avg W\tCH2max
 TEST_P(CopyCommands, PutTheMinutePageOnTheClipboardAndSaySo)
 {
     const CopyCase c = GetParam();
-    twoMinutes();
     ListingWindow *w = open();
     w->tabs()->setCurrentIndex(ListingTables::Minute);
     if (c.selectSecondRow)
@@ -128,7 +124,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(ListingWindowTest, ColumnRangeAlwaysStartsRowsWithTheFirstColumn)
 {
-    twoMinutes();
     // Headers of columns 3 to 5; rows give column 1, then columns 4 and 5.
     EXPECT_EQ(listCopyText(tables().minute, true, 3, 5, true).text,
               "Time\tCH1max W\tCH1min W\t\r\n2\t900\t900\r\n1\t1200\t1000\r\n");
@@ -140,7 +135,6 @@ TEST_F(ListingWindowTest, ExportCsvWritesTheCurrentPageAsAFileASpreadsheetReads)
 {
     const QLocale before;
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    twoMinutes();
     ListingWindow *w = open();
     w->tabs()->setCurrentIndex(ListingTables::Minute);
     dialogs.nextFileName = dir.filePath("minutes.csv");
@@ -165,7 +159,6 @@ TEST_F(ListingWindowTest, ExportCsvWritesTheCurrentPageAsAFileASpreadsheetReads)
 
 TEST_F(ListingWindowTest, ClearListEmptiesOnlyTheOneSecondTableOnYes)
 {
-    twoMinutes();
     ListingWindow *w = open();
     auto *clear = w->findChild<QPushButton *>("Command_clear");
     dialogs.answers = {false, true};
@@ -181,7 +174,6 @@ TEST_F(ListingWindowTest, ClearListEmptiesOnlyTheOneSecondTableOnYes)
 
 TEST_F(ListingWindowTest, CloseWarnsAndOnYesLosesTheRowsButNotTheStatistics)
 {
-    twoMinutes();
     QPointer<ListingWindow> w = open();
     EXPECT_FALSE(w->noticeView()->isVisible()); // samples were listed
     w->action("Exit")->trigger();
@@ -299,8 +291,6 @@ INSTANTIATE_TEST_SUITE_P(Listing, RealTimeCommands,
                          [](const auto &info) { return std::string(info.param.name); });
 
 
-// The simulated monitor streams through the program's real serial port into
-// SQLite and the listing, on a clock that turns one second per packet.
 // The monitor's seconds counter as the computer's clock: the first sample
 // listed falls on 10:00:30, and each packet is one second later.
 class PacketClock : public Clock

@@ -15,8 +15,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-// A real mosquitto on 127.0.0.1 with a throwaway configuration. `listeners`
-// is the configuration's text after the first plain listener.
+// A real mosquitto on 127.0.0.1 with a throwaway configuration; `extra`
+// follows its first, plain listener.
 class Broker
 {
 public:
