@@ -218,10 +218,7 @@ TEST_F(MqttConnection, HomeAssistantBackOnlineOrANewFirmwareGetsTheConfigsAgainA
     ASSERT_TRUE(QTest::qWaitFor([&] { return sub.messages.size() == 53; }, 5000)) << sub.messages.size();
     EXPECT_EQ(sub.messages.last().json()["device"].toObject()["sw_version"].toString(), "2.21");
     // Past its expiry the last state stays unsent: the samples have stopped.
-    struct Later : Clock
-    {
-        QDateTime now() const override { return QDateTime::currentDateTime().addSecs(31); }
-    } later;
+    ManualClock later{QDateTime::currentDateTime().addSecs(31)};
     program->setClock(&later);
     ASSERT_TRUE(publish("homeassistant/status", "online"));
     EXPECT_FALSE(QTest::qWaitFor([&] { return sub.messages.size() > 70; }, 2000)) << qPrintable(sub.messages.last().topic);
