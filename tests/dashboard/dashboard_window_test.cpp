@@ -17,8 +17,6 @@
 
 namespace {
 
-using D = RealtimeDashboard;
-
 class PaintCounter : public QObject
 {
 public:

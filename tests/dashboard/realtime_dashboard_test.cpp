@@ -8,8 +8,6 @@
 
 namespace {
 
-using D = RealtimeDashboard;
-
 struct RangeCase
 {
     const char *name;

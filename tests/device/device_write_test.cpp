@@ -2,7 +2,6 @@
 
 #include "settings/settings_store.h"
 
-#include <QSignalSpy>
 
 #include <functional>
 

@@ -22,17 +22,13 @@ class Broker
 public:
     ~Broker() { stop(); }
 
-    static quint16 freePort()
-    {
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost);
-        return probe.serverPort();
-    }
-
     bool start(const QString &extra = {}, QString *error = nullptr)
     {
-        if (!port)
-            port = freePort();
+        if (!port) {
+            QTcpServer probe;
+            probe.listen(QHostAddress::LocalHost);
+            port = probe.serverPort();
+        }
         const QString conf = dir.filePath("mosquitto.conf");
         // Run by root, mosquitto would become its own user and could not
         // read this folder.

@@ -7,7 +7,6 @@
 #include "stored_rows.h"
 
 #include <QCheckBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
