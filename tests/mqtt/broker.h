@@ -195,7 +195,8 @@ struct MqttProgramTest : ::testing::Test
         Subscriber late;
         late.start(broker.port);
         // The first one that comes is sent after the retained ones.
-        EXPECT_TRUE(QTest::qWaitFor([&] { return publish("test/end", "x") && !late.on("test/end").isEmpty(); }, 5000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return publish("test/end", "x") && !late.on("test/end").isEmpty(); },
+                                    5000));
         QMap<QString, QByteArray> kept;
         for (const Subscriber::Message &m : late.messages)
             if (m.retained)

@@ -123,7 +123,8 @@ TEST_F(MqttConnection, AWrongPasswordIsReportedOnceAndTheRightOneIsSavedForTheOw
     ASSERT_NO_FATAL_FAILURE(startBroker("allow_anonymous false\npassword_file " + passwords));
     startProgram("User=meter\nPassword=wrong-one\n");
     // Attempt after attempt is refused; the list hears of it once.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return broker.log().count("not authorised") >= 3; }, 20000)) << qPrintable(broker.log());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return broker.log().count("not authorised") >= 3; }, 20000))
+        << qPrintable(broker.log());
     EXPECT_EQ(mqttLines(), QStringList{"MQTT: cannot connect to " + broker.address()
                                        + ": Connection Refused: not authorised."});
     EXPECT_EQ(program->mqtt().stateText(), "Not connected: Connection Refused: not authorised.");
@@ -433,8 +434,8 @@ TEST_F(MqttFlow, TotalsNeverFallAcrossAMonitorResetALostRecoveryStateOrARestartA
     QJsonObject before;
     for (const Subscriber::Message &m : sub.on(kState)) {
         const QJsonObject now = m.json();
-        for (const char *key : {"energy1", "energy1_fed_back", "energy2", "energy2_fed_back", "solar", "from_grid",
-                                "to_grid", "consumed"})
+        for (const char *key : {"energy1", "energy1_fed_back", "energy2", "energy2_fed_back", "solar",
+                                "from_grid", "to_grid", "consumed"})
             EXPECT_GE(now[key].toDouble(), before[key].toDouble()) << key << ' ' << m.payload.data();
         before = now;
     }
