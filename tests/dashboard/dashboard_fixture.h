@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+using D = RealtimeDashboard;
+
 // The dashboard alone, on a clock that turns one second per sample.
 class DashboardFixture : public ::testing::Test
 {

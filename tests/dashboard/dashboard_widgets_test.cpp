@@ -33,9 +33,7 @@ struct NeedleCase
     double min, max, value;
     double degrees; // 225 lower left, 90 straight up, -45 lower right
 };
-class Needle : public ::testing::TestWithParam<NeedleCase>
-{
-};
+class Needle : public ::testing::TestWithParam<NeedleCase> {};
 
 TEST_P(Needle, PointsAtTheValueWithinTheScale)
 {

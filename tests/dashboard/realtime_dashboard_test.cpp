@@ -8,8 +8,6 @@
 
 namespace {
 
-using D = RealtimeDashboard;
-
 struct RangeCase
 {
     const char *name;
@@ -17,9 +15,7 @@ struct RangeCase
     std::vector<double> lastScales;           // CH1 scale after each of the last samples
 };
 void PrintTo(const RangeCase &c, std::ostream *os) { *os << c.name; }
-class AutoRange : public DashboardFixture, public ::testing::WithParamInterface<RangeCase>
-{
-};
+class AutoRange : public DashboardFixture, public ::testing::WithParamInterface<RangeCase> {};
 
 TEST_P(AutoRange, ScaleFollowsTheChart)
 {
@@ -57,9 +53,7 @@ struct ZoneCase
     std::array<double, 6> bands;
 };
 void PrintTo(const ZoneCase &c, std::ostream *os) { *os << c.name; }
-class Zones : public DashboardFixture, public ::testing::WithParamInterface<ZoneCase>
-{
-};
+class Zones : public DashboardFixture, public ::testing::WithParamInterface<ZoneCase> {};
 
 TEST_P(Zones, FollowTheScale)
 {
@@ -96,9 +90,7 @@ struct MeterCase
     std::array<const char *, 3> ampTexts;
     std::array<double, 3> needles;
 };
-class Meters : public DashboardFixture, public ::testing::WithParamInterface<MeterCase>
-{
-};
+class Meters : public DashboardFixture, public ::testing::WithParamInterface<MeterCase> {};
 
 TEST_P(Meters, OdometersAndCurrents)
 {

@@ -2,14 +2,7 @@
 
 #include "sim_program.h"
 #include "coro_wait.h"
-#include "monitor_sim.h"
-#include "scripted_dialogs.h"
 
-#include <gtest/gtest.h>
-
-#include <QTemporaryDir>
-
-#include <memory>
 
 // The program with its real serial port on a simulated monitor.
 struct DeviceTest : SimProgramTest
@@ -21,6 +14,15 @@ struct DeviceTest : SimProgramTest
     QString wire() { return hex(sim.received()); }
 
     void run(QCoro::Task<> task) { ASSERT_TRUE(awaitTask(std::move(task), 30000)); }
+    // However a dialogue ended, nothing of it is left running.
+    void TearDown() override
+    {
+        if (!program)
+            return;
+        EXPECT_FALSE(flags().commandInProgress);
+        EXPECT_FALSE(device().isBusy());
+        EXPECT_FALSE(program->dialogueGate().isBusy());
+    }
 
     // The monitor streams and the program knows it.
     void streaming()

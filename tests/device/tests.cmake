@@ -2,7 +2,6 @@
 qmn_add_test(test_device
   ${CMAKE_CURRENT_LIST_DIR}/device_read_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/device_write_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/device_window_test.cpp
   LINK qmnsim
   TIMEOUT 120
 )

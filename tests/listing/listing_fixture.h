@@ -23,7 +23,6 @@ protected:
 
     static QDateTime at(int h, int m, int s, QDate date = QDate(2024, 3, 7)) { return QDateTime(date, QTime(h, m, s)); }
 
-    // One sample at the given moment with the given powers.
     void sampleAt(const QDateTime &when, double p1, double p2 = 0)
     {
         clock.at = when;

@@ -1,27 +1,26 @@
 // The listing window on the program's own listing: what the user copies,
-// clears and closes, the menu entry that opens it, and the real-time
-// commands that reach the monitor from it and from the dashboard.
+// clears and closes, the menu entry that opens it, the real-time commands
+// that reach the monitor from it and from the dashboard, and what a
+// streaming monitor leaves in it.
 #include "app/main_window.h"
-#include "app/program.h"
 #include "common/list_copy_text.h"
+#include "common/number_picture.h"
 #include "listing/listing_window.h"
 #include "dashboard/dashboard_window.h"
 #include "listing_fixture.h"
-#include "scripted_dialogs.h"
 #include "sim_program.h"
+#include "stored_rows.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QClipboard>
 #include <QComboBox>
-#include <QGuiApplication>
 #include <QListView>
 #include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -34,6 +33,11 @@ protected:
         program.setClock(&clock);
         program.flags().realtimeActive = true;
         program.sample().Volt = 120;
+        // Two minute rows, newest 10:02:00 on top.
+        sampleAt(10, 0, 58, 1000, 500);
+        sampleAt(10, 0, 59, 1200, 400);
+        sampleAt(10, 1, 0, 900, 300);
+        sampleAt(10, 2, 0, 900, 300);
     }
     void sampleAt(int h, int m, int s, double p1, double p2)
     {
@@ -41,14 +45,6 @@ protected:
         program.sample().p1 = p1;
         program.sample().p2 = p2;
         program.dispatch().LogSample(program.sample());
-    }
-    // Two minute rows, newest 10:02:00 on top.
-    void twoMinutes()
-    {
-        sampleAt(10, 0, 58, 1000, 500);
-        sampleAt(10, 0, 59, 1200, 400);
-        sampleAt(10, 1, 0, 900, 300);
-        sampleAt(10, 2, 0, 900, 300);
     }
     ListingWindow *open()
     {
@@ -77,9 +73,7 @@ void PrintTo(const CopyCase &c, std::ostream *os)
 {
     *os << c.command << (c.selectSecondRow ? ", second row selected" : "") << (c.rightClick ? ", right click" : "");
 }
-class CopyCommands : public ListingWindowTest, public ::testing::WithParamInterface<CopyCase>
-{
-};
+class CopyCommands : public ListingWindowTest, public ::testing::WithParamInterface<CopyCase> {};
 
 const char kNewer[] = "2\t07:03:2024\t10:02:00\t900\t900\t900\t300\t300\t300\t120.0\t.000\t.000\t.000\r\n";
 const char kOlder[] = "1\t07:03:2024\t10:01:00\t1200\t1000\t1100\t500\t400\t450\t120.0\t.000\t.000\t.000\r\n";
@@ -89,7 +83,6 @@ const char kHeader[] = "Minute\tDate\tTime\tCH1max W\tCH1min W\tCH1avg W\tCH2max
 TEST_P(CopyCommands, PutTheMinutePageOnTheClipboardAndSaySo)
 {
     const CopyCase c = GetParam();
-    twoMinutes();
     ListingWindow *w = open();
     w->tabs()->setCurrentIndex(ListingTables::Minute);
     if (c.selectSecondRow)
@@ -131,7 +124,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(ListingWindowTest, ColumnRangeAlwaysStartsRowsWithTheFirstColumn)
 {
-    twoMinutes();
     // Headers of columns 3 to 5; rows give column 1, then columns 4 and 5.
     EXPECT_EQ(listCopyText(tables().minute, true, 3, 5, true).text,
               "Time\tCH1max W\tCH1min W\t\r\n2\t900\t900\r\n1\t1200\t1000\r\n");
@@ -143,7 +135,6 @@ TEST_F(ListingWindowTest, ExportCsvWritesTheCurrentPageAsAFileASpreadsheetReads)
 {
     const QLocale before;
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    twoMinutes();
     ListingWindow *w = open();
     w->tabs()->setCurrentIndex(ListingTables::Minute);
     dialogs.nextFileName = dir.filePath("minutes.csv");
@@ -168,7 +159,6 @@ TEST_F(ListingWindowTest, ExportCsvWritesTheCurrentPageAsAFileASpreadsheetReads)
 
 TEST_F(ListingWindowTest, ClearListEmptiesOnlyTheOneSecondTableOnYes)
 {
-    twoMinutes();
     ListingWindow *w = open();
     auto *clear = w->findChild<QPushButton *>("Command_clear");
     dialogs.answers = {false, true};
@@ -184,7 +174,6 @@ TEST_F(ListingWindowTest, ClearListEmptiesOnlyTheOneSecondTableOnYes)
 
 TEST_F(ListingWindowTest, CloseWarnsAndOnYesLosesTheRowsButNotTheStatistics)
 {
-    twoMinutes();
     QPointer<ListingWindow> w = open();
     EXPECT_FALSE(w->noticeView()->isVisible()); // samples were listed
     w->action("Exit")->trigger();
@@ -266,9 +255,7 @@ struct CommandCase
     bool streamingBefore;
     const char *sent; // after the acknowledgement probe
 };
-class RealTimeCommands : public SimProgramTest, public ::testing::WithParamInterface<CommandCase>
-{
-};
+class RealTimeCommands : public SimProgramTest, public ::testing::WithParamInterface<CommandCase> {};
 
 TEST_P(RealTimeCommands, SwitchTheMonitor)
 {
@@ -302,5 +289,78 @@ INSTANTIATE_TEST_SUITE_P(Listing, RealTimeCommands,
                                            CommandCase{"ListingStop", "Stop Real-Time Data", false, true, "TOGOFF"},
                                            CommandCase{"DashboardStart", "Start Real-Time", true, false, "TOGPLR"}),
                          [](const auto &info) { return std::string(info.param.name); });
+
+
+// The monitor's seconds counter as the computer's clock: the first sample
+// listed falls on 10:00:30, and each packet is one second later.
+class PacketClock : public Clock
+{
+public:
+    explicit PacketClock(const RealtimeSample &sample) : m_sample(sample) {}
+    QDateTime now() const override
+    {
+        if (!m_first)
+            m_first = m_sample.secondsCounter;
+        return QDateTime(QDate(2024, 6, 21), QTime(10, 0, 30)).addSecs(m_sample.secondsCounter - *m_first);
+    }
+
+private:
+    const RealtimeSample &m_sample;
+    mutable std::optional<int32_t> m_first;
+};
+
+using ListingFlow = StreamingProgramTest;
+
+TEST_F(ListingFlow, ListedRowsAgreeWithTheDatabase)
+{
+    // Morning to afternoon of a solar house: importing first, then exporting on CH2.
+    sim.model().setSolar(3000, 800, 3000);
+    sim.model().setDayStartHour(6.5);
+    sim.model().setVoltage(121.3);
+    sim.model().setSecondsStart(5000);
+    sim.model().setEnergyStart(7200000, 3600000, 0, 1000);
+    ASSERT_NO_FATAL_FAILURE(make(10));
+    PacketClock clock(program->sample());
+    program->setClock(&clock);
+    // Packets flow from the start; the listing need not wait for the watchdog to notice.
+    program->flags().realtimeActive = true;
+    ListingTables &tables = program->listing().tables();
+    program->startUp();
+    // Rows at 10:01:00 and 10:02:00: 91 samples.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tables.minute.rowCount() >= 2; }, 20000));
+    program->serial().ClosePort();
+    program->exitSequence();
+
+    const auto table = storedSamples(db, "p1,p2,pp2,volt,kwh1,kwh2,kwh2p");
+    const int n = int(table.size());
+    ASSERT_EQ(tables.oneSecond.rowCount(), n);
+    bool exported = false, imported = false;
+    for (int i = 0; i < n; ++i) {
+        const auto &d = table[i];
+        const int r = n - 1 - i; // newest row on top
+        EXPECT_EQ(tables.oneSecond.value(r, 3), d["p1"]) << i;
+        EXPECT_EQ(tables.oneSecond.value(r, 4), d["p2"]) << i;
+        EXPECT_DOUBLE_EQ(tables.oneSecond.value(r, 6), d["volt"]) << i;
+        EXPECT_NEAR(tables.oneSecond.value(r, 7), d["kwh1"], 1e-9) << i;
+        EXPECT_EQ(tables.renewable.value(r, 4), d["pp2"]) << i;
+        EXPECT_NEAR(tables.renewable.value(r, 8), d["kwh2"] - d["kwh2p"], 1e-9) << i;
+        EXPECT_NEAR(tables.renewable.value(r, 9), d["kwh2p"], 1e-9) << i;
+        exported |= d["pp2"] < 0;
+        imported |= d["pp2"] > 0;
+    }
+    EXPECT_TRUE(exported && imported);
+
+    // Database row 30 is the sample at 10:01:00, row 90 the one at 10:02:00.
+    ASSERT_GT(n, 90);
+    const int last = tables.minute.rowCount() - 1;
+    EXPECT_EQ(tables.minute.text(last, 2), "10:01:00");
+    EXPECT_EQ(tables.minute.text(last - 1, 2), "10:02:00");
+    const double ch1 = table[90]["kwh1"] - table[30]["kwh1"];
+    const double ch2 = table[90]["kwh2"] - table[30]["kwh2"];
+    EXPECT_NEAR(tables.minute.value(last - 1, 10), ch1, 1e-9);
+    EXPECT_NEAR(tables.minute.value(last - 1, 11), ch2, 1e-9);
+    EXPECT_EQ(tables.minute.text(last - 1, 12), formatNumber(ch1 + ch2, "##.000"));
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+}
 
 } // namespace

@@ -1,8 +1,6 @@
 # Tests of src/listing
 qmn_add_test(test_listing
   ${CMAKE_CURRENT_LIST_DIR}/realtime_listing_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/list_copy_text_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/listing_window_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/listing_flow_test.cpp
   LINK qmnsim
 )

@@ -1,6 +1,11 @@
 #pragma once
 
+#include "app/program.h"
+#include "line_log.h"
+#include "scripted_dialogs.h"
 #include "text_file.h"
+
+#include <gtest/gtest.h>
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -10,24 +15,20 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-// A real mosquitto on 127.0.0.1 with a throwaway configuration. `listeners`
-// is the configuration's text after the first plain listener.
+// A real mosquitto on 127.0.0.1 with a throwaway configuration; `extra`
+// follows its first, plain listener.
 class Broker
 {
 public:
     ~Broker() { stop(); }
 
-    static quint16 freePort()
-    {
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost);
-        return probe.serverPort();
-    }
-
     bool start(const QString &extra = {}, QString *error = nullptr)
     {
-        if (!port)
-            port = freePort();
+        if (!port) {
+            QTcpServer probe;
+            probe.listen(QHostAddress::LocalHost);
+            port = probe.serverPort();
+        }
         const QString conf = dir.filePath("mosquitto.conf");
         // Run by root, mosquitto would become its own user and could not
         // read this folder.
@@ -122,4 +123,84 @@ private:
     }
     QProcess m_process;
     QByteArray m_buffer;
+};
+
+inline bool runTool(const QString &program, const QStringList &args)
+{
+    QProcess p;
+    p.start(program, args);
+    return p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+// The program on a settings file of its own, beside a real mosquitto; a
+// minute of its waiting runs 1/timeScale times faster.
+struct MqttProgramTest : ::testing::Test
+{
+    QTemporaryDir dir;
+    QString ini = dir.filePath("QMNpilot.ini");
+    Broker broker;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<Program> program;
+    std::unique_ptr<LineLog> lines;
+    QStringList pastLines; // of the programs that ended
+    double timeScale = 0.01;
+
+    // Before the peers a derived fixture adds go.
+    void TearDown() override
+    {
+        if (program)
+            program->exitSequence();
+        program.reset();
+    }
+
+    void startBroker(const QString &extra = {})
+    {
+        QString error;
+        ASSERT_TRUE(broker.start(extra, &error)) << qPrintable(error);
+    }
+    // Returns once the broker has taken the subscription on.
+    void listen(Subscriber &sub, const QStringList &topics = {"#"})
+    {
+        const qsizetype before = broker.log().count("Sending SUBACK");
+        ASSERT_TRUE(sub.start(broker.port, topics));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return broker.log().count("Sending SUBACK") > before; }, 10000));
+    }
+    void startProgram(std::function<void()> beforeConnect = {})
+    {
+        program = std::make_unique<Program>(ini, dir.filePath("data"), dialogs);
+        lines = std::make_unique<LineLog>(program->mainStatus());
+        program->mqtt().setTimeScale(timeScale);
+        program->mqtt().setBeforeConnect(std::move(beforeConnect));
+        program->startUp();
+    }
+    void endProgram()
+    {
+        program->exitSequence();
+        pastLines += lines->lines;
+        lines.reset();
+        program.reset();
+    }
+    QStringList mqttLines() const { return (pastLines + (lines ? lines->lines : QStringList())).filter("MQTT"); }
+    bool connected() { return QTest::qWaitFor([&] { return program->mqtt().isConnected(); }, 10000); }
+    // An empty payload clears the topic's retained message.
+    bool publish(const QString &topic, const QString &payload)
+    {
+        const QStringList message = payload.isEmpty() ? QStringList{"-r", "-n"} : QStringList{"-m", payload};
+        return runTool("mosquitto_pub", QStringList{"-h", "127.0.0.1", "-p", QString::number(broker.port), "-q", "1",
+                                                    "-t", topic} + message);
+    }
+    // What the broker keeps now: retained topic and payload.
+    QMap<QString, QByteArray> retainedNow()
+    {
+        Subscriber late;
+        late.start(broker.port);
+        // The first one that comes is sent after the retained ones.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return publish("test/end", "x") && !late.on("test/end").isEmpty(); },
+                                    5000));
+        QMap<QString, QByteArray> kept;
+        for (const Subscriber::Message &m : late.messages)
+            if (m.retained)
+                kept.insert(m.topic, m.payload);
+        return kept;
+    }
 };

@@ -1,7 +1,6 @@
 # Tests of src/mqtt, against a real mosquitto broker
 qmn_add_test(test_mqtt
-  ${CMAKE_CURRENT_LIST_DIR}/mqtt_flow_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/mqtt_connection_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/mqtt_test.cpp
   LINK qmnsim
   TIMEOUT 120
 )

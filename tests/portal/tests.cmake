@@ -1,9 +1,6 @@
 # Tests of src/portal
 qmn_add_test(test_portal
-  ${CMAKE_CURRENT_LIST_DIR}/portal_request_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/portal_upload_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/portal_flow_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/web_window_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/portal_test.cpp
   LINK qmnsim
   TIMEOUT 120
 )
