@@ -120,11 +120,11 @@ TEST_F(OptionsFixture, RateInACommaLocale)
     const QString shown = options().rateText();
     const bool comma = options().rateLeft("0,15").accepted;
     const double fromComma = settings().Rate;
-    const bool point = options().rateLeft("0.1375").accepted;
+    const bool point = options().rateLeft("0.126").accepted;
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     EXPECT_EQ(shown, "0,1260");
     EXPECT_TRUE(comma && point);
     EXPECT_EQ(fromComma, 0.15);
-    EXPECT_EQ(saved("Rate"), "0.1375");
+    EXPECT_EQ(saved("Rate"), "0.126");
     EXPECT_TRUE(dialogs.questions.isEmpty());
 }
