@@ -105,14 +105,16 @@ TEST_F(DashboardWindowTest, BurstCostsOneRepaintAndHiddenNone)
 {
     sample(100, 100);
     settle();
-    PaintCounter counter;
+    PaintCounter counter, chartCounter;
     RoundGauge *gauge = w->gauge(D::AL1);
     gauge->installEventFilter(&counter);
+    w->chart(ChartHistory::Ch1)->installEventFilter(&chartCounter);
     for (int i = 0; i < 20; ++i)
         sample(1000 + i, 100);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return counter.paints > 0; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return counter.paints > 0 && chartCounter.paints > 0; }));
     settle();
     EXPECT_EQ(counter.paints, 1);
+    EXPECT_EQ(chartCounter.paints, 1);
     EXPECT_EQ(gauge->state().GaugeValue, 1019);
 
     w->hide();
