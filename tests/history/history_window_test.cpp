@@ -43,7 +43,11 @@ struct HistoryWindowTest : HistoryFixture
 TEST_F(HistoryWindowTest, KeysAndAClickOnABarMoveThroughThePeriods)
 {
     insert({{"2026-06-10 10:00:00", 1, 0, 0, 0}, {"2026-06-10 10:01:00", 2, 0, 0, 0}, {"2026-06-11 10:00:00", 4, 0, 0, 0}});
+    // A look over three rows is over long before progress and Cancel show.
+    bool flashed = false;
+    QObject::connect(logic.get(), &HistoryLogic::stateChanged, [&] { flashed |= logic->progressShown(); });
     open();
+    EXPECT_FALSE(flashed);
     EXPECT_EQ(logic->anchor(), QDate(2026, 6, 11));
     press(Qt::Key_PageUp);
     EXPECT_EQ(logic->anchor(), QDate(2026, 6, 10));
@@ -71,6 +75,7 @@ TEST_F(HistoryWindowTest, KeysAndAClickOnABarMoveThroughThePeriods)
     ASSERT_NE(iface, nullptr);
     EXPECT_EQ(iface->role(), QAccessible::Chart);
     ASSERT_EQ(iface->childCount(), 25);
+    EXPECT_TRUE(iface->child(10)->state().focusable);
     EXPECT_EQ(iface->child(10)->text(QAccessible::Name),
               "10:00: CH1 kWh 1.000, CH2 kWh 0.000, Total kWh 1.000, Cost $0.13, CH1 highest W 100, CH2 highest W 50, incomplete");
     EXPECT_TRUE(iface->child(24)->text(QAccessible::Name).startsWith("Total: CH1 kWh 1.000"));
