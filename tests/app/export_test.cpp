@@ -230,7 +230,8 @@ TEST_F(ExportTest, DailyTotalsAreTheSumsOfTheStoredRowsOnShortAndLongDays)
 // out of the day it would otherwise split, with one line naming it.
 TEST_F(ExportTest, RowsWithoutATimeStayWholeAndOutOfTheDailyTotals)
 {
-    const std::vector<const char *> unreadable = {"a,b", "say \"when\"", "x\r\ny", nullptr, "2026-03"};
+    // A number is stored as a number (the column's affinity), and copied as written.
+    const std::vector<const char *> unreadable = {"a,b", "say \"when\"", "x\r\ny", nullptr, "17747.5", "2026-03"};
     insert("2026-03-29 10:00:00", {100, 0, 0, 0, 230, 1, 0, 1, 0});
     sqlite3_stmt *bad = nullptr;
     sqlite3_prepare_v2(db, "insert into qmn_power (_time, p1, kwh1, kwh1p, kwh2, kwh2p) values (?, 7, 50, 0, 50, 0)",
@@ -258,9 +259,9 @@ TEST_F(ExportTest, RowsWithoutATimeStayWholeAndOutOfTheDailyTotals)
     EXPECT_EQ(std::vector<std::string>(days[1].begin() + 4, days[1].end()),
               (std::vector<std::string>{"1", "0", "2", "0", "100", "300", "200", "0", "0", "0", "2"}));
     EXPECT_EQ(e.err.toStdString(),
-              "qmnpilot: 5 rows without a readable _time left out of the daily totals: \"a,b\" after 2026-03-29 "
+              "qmnpilot: 6 rows without a readable _time left out of the daily totals: \"a,b\" after 2026-03-29 "
               "10:00:00, \"say \"\"when\"\"\" after 2026-03-29 10:00:00, \"x\\r\\ny\" after 2026-03-29 10:00:00, "
-              "\"\" after 2026-03-29 10:00:00, \"2026-03\" after 2026-03-29 10:00:00\n");
+              "\"\" after 2026-03-29 10:00:00, \"17747.5\" after 2026-03-29 10:00:00 and 1 more\n");
 }
 
 namespace {
@@ -299,6 +300,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadRequest{"", {"--export-csv", "-", "--from", "2026-02-30"}, "--from 2026-02-30 is not a date"},
         BadRequest{"", {"--export-csv", "-", "--from", "2026-03-30", "--to", "2026-03-29"}, "is after --to"},
         BadRequest{"", {"--export-csv", "-", "--frm", "2026-03-29"}, "Unknown option 'frm'"},
+        BadRequest{"", {"--to", "2026-03-29"}, "--from and --to go with --export-csv or --export-daily"},
         BadRequest{"no table", {"--export-csv", "-"}, "no such table: qmn_power"},
         BadRequest{"not a database", {"--export-daily", "-"}, "file is not a database"},
         BadRequest{"missing", {"--export-csv", "-"}, "unable to open database file"}));
