@@ -79,6 +79,8 @@ TEST_F(DashboardWindowTest, ReadoutsBeforeTheFirstSample)
     EXPECT_EQ(program.dispatch().stepNames(), QStringList({"database", "DoList", "DoDash", "Wpt", "mqtt"}));
     EXPECT_EQ(w->windowTitle(), "Real-Time Dashboard");
     EXPECT_EQ(w->powerBox(D::Ch1)->text(), "CH1 Power");
+    const GaugeState &volt = w->gauge(D::AL4)->state(); // its needle rests at the start of its scale
+    EXPECT_EQ(volt.GaugeValue, volt.GaugeMin);
     EXPECT_EQ(w->chart(ChartHistory::Voltage)->toolTip(),
               "This chart displays the line voltage and covers a period of 5. minutes of real-time voltage.");
 }

@@ -76,6 +76,10 @@ TEST_F(HistoryWindowTest, KeysAndAClickOnABarMoveThroughThePeriods)
     EXPECT_EQ(iface->role(), QAccessible::Chart);
     ASSERT_EQ(iface->childCount(), 25);
     EXPECT_TRUE(iface->child(10)->state().focusable);
+    for (int i = 0; i < 12; ++i)
+        QTest::keyClick(chart, Qt::Key_Left); // back to the first bar, and past it
+    ASSERT_NE(iface->focusChild(), nullptr);
+    EXPECT_EQ(iface->focusChild()->text(QAccessible::Name), iface->child(0)->text(QAccessible::Name));
     EXPECT_EQ(iface->child(10)->text(QAccessible::Name),
               "10:00: CH1 kWh 1.000, CH2 kWh 0.000, Total kWh 1.000, Cost $0.13, CH1 highest W 100, CH2 highest W 50, incomplete");
     EXPECT_TRUE(iface->child(24)->text(QAccessible::Name).startsWith("Total: CH1 kWh 1.000"));
