@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTcpServer>
+#include <QTest>
 
 namespace {
 
@@ -23,16 +24,21 @@ QString pgConnection()
     GTEST_SKIP() << "QMN_TEST_PG_ODBC is not set: start scripts/pg-test-cluster (scripts/test does) to run "  \
                     "the ODBC tests"
 
-// Every row of a query as text, one QStringList per row, read with psql
-// from the database the connection string names.
-QList<QStringList> pgRows(const QString &connection, const QString &sql)
+// psql on the database the connection string names, running `sql`.
+void startPsql(QProcess &psql, const QString &connection, const QString &sql)
 {
     QHash<QString, QString> key;
     for (const QString &part : connection.split(';', Qt::SkipEmptyParts))
         key[part.section('=', 0, 0).toUpper()] = part.section('=', 1);
-    QProcess psql;
     psql.start("psql", {"-h", key["SERVER"], "-p", key["PORT"], "-d", key["DATABASE"], "-U", key["UID"],
                         "-AtF", "\t", "-c", sql});
+}
+
+// Every row of a query as text, one QStringList per row.
+QList<QStringList> pgRows(const QString &connection, const QString &sql)
+{
+    QProcess psql;
+    startPsql(psql, connection, sql);
     EXPECT_TRUE(psql.waitForFinished(10000) && psql.exitCode() == 0) << psql.readAllStandardError().constData();
     QList<QStringList> rows;
     for (const QString &line : QString::fromUtf8(psql.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts))
@@ -235,12 +241,23 @@ TEST_P(PostgresqlFaults, AreReportedAndTheSampleIsDropped)
 {
     REQUIRE_PG();
     const QString fault = GetParam().name;
-    const QString connection = fault == "stopped server"
-        ? withKey(pgConnection(), "PORT", QString::number(closedPort()))
-        : withKey(pgConnection(), "DATABASE", "postgres"); // a database without the table
+    QString connection = pgConnection();
+    if (fault == "stopped server")
+        connection = withKey(connection, "PORT", QString::number(closedPort()));
+    if (fault == "missing table")
+        connection = withKey(connection, "DATABASE", "postgres"); // a database without the table
     settings = {"Access", connection, {}};
+    // Another session holds the table: the insert gives up after its time-out.
+    QProcess locker;
+    if (fault == "locked table") {
+        startPsql(locker, pgConnection(), "begin; lock table qmn_power; select pg_sleep(30)");
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            return !pgRows(pgConnection(), "select 1 from pg_locks where relation = 'qmn_power'::regclass").isEmpty();
+        }, 10000));
+    }
 
     dispatch.LogSample(sample);
+    locker.kill();
     const QString text = errorLogText();
     EXPECT_TRUE(text.contains(kEntryStart)) << text.toStdString();
     EXPECT_TRUE(text.contains(QRegularExpression("\nADO Error # 1:\n   ADO Error   # -?\\d+\n   Description   [^\n]+")))
@@ -259,7 +276,8 @@ TEST_P(PostgresqlFaults, AreReportedAndTheSampleIsDropped)
 
 INSTANTIATE_TEST_SUITE_P(Faults, PostgresqlFaults,
                          ::testing::Values(ServerFault{"stopped server", "08001", "SQLDriverConnect"},
-                                           ServerFault{"missing table", "42P01", "SQLExecDirect"}),
+                                           ServerFault{"missing table", "42P01", "SQLExecDirect"},
+                                           ServerFault{"locked table", "57014", "SQLExecDirect"}),
                          [](const auto &info) { return QString(info.param.name).remove(' ').toStdString(); });
 
 } // namespace
