@@ -46,7 +46,7 @@ TEST(SettingsStore, KeysAndSectionsMatchWithoutRegardToCase)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("QMNpilot.ini");
-    ASSERT_TRUE(writeText(path, "; my monitor\n[ports]\n3=/dev/serial/by-id/usb-x\n[Startup]\ndbType=SQlite\n"
+    ASSERT_TRUE(writeText(path, "; my monitor\n[ports]\n# 4 = /dev/ttyUSB9\n3=/dev/serial/by-id/usb-x\n[Startup]\ndbType=SQlite\n"
                                 "RATE=0.15\nzigbeeversion=8\nstartupcomison=true\nFavouriteColour=green\n"));
     SettingsStore store(path);
     ASSERT_TRUE(store.load());
@@ -61,7 +61,7 @@ TEST(SettingsStore, KeysAndSectionsMatchWithoutRegardToCase)
     s.PreResetVal1 = 1.0 / 3.0;
     store.writeKeys(s, {"Rate", "dbtype", "StartupComIsOn", "E1B", "PreResetVal1"});
     ASSERT_TRUE(store.save());
-    EXPECT_EQ(readText(path).toStdString(), "; my monitor\n\n[ports]\n3=/dev/serial/by-id/usb-x\n\n[Startup]\n"
+    EXPECT_EQ(readText(path).toStdString(), "; my monitor\n\n[ports]\n# 4 = /dev/ttyUSB9\n3=/dev/serial/by-id/usb-x\n\n[Startup]\n"
                                             "dbtype=SQlite\nRate=0.15\nzigbeeversion=8\nStartupComIsOn=True\n"
                                             "FavouriteColour=green\n"
                                             "E1B=123456789012\nPreResetVal1=0.333333333333333\n");
