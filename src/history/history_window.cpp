@@ -61,12 +61,20 @@ HistoryWindow::HistoryWindow(HistoryLogic &logic, Dialogs &dialogs, QWidget *par
     QFont bold = m_title->font();
     bold.setBold(true);
     m_title->setFont(bold);
-    bar->addWidget(m_period);
-    bar->addWidget(m_view);
+    // On Linux a screen reader names a combo box by its current item and
+    // finds what it is for through the label whose buddy it is.
+    const auto labelled = [&](const QString &caption, QWidget *field) {
+        auto *label = new QLabel(caption, this);
+        label->setBuddy(field);
+        bar->addWidget(label);
+        bar->addWidget(field);
+    };
+    labelled(QStringLiteral("&Period:"), m_period);
+    labelled(QStringLiteral("&View:"), m_view);
     bar->addWidget(previous);
     bar->addWidget(today);
     bar->addWidget(next);
-    bar->addWidget(m_date);
+    labelled(QStringLiteral("&Date:"), m_date);
     bar->addWidget(m_title, 1);
     layout->addLayout(bar);
 
@@ -99,6 +107,7 @@ HistoryWindow::HistoryWindow(HistoryLogic &logic, Dialogs &dialogs, QWidget *par
     splitter->setStretchFactor(0, 1);
     splitter->setStretchFactor(1, 1);
     splitter->setChildrenCollapsible(false);
+    splitter->handle(1)->setAccessibleName(QStringLiteral("Divider between chart and table"));
     layout->addWidget(splitter, 1);
 
     auto *foot = new QHBoxLayout;

@@ -70,6 +70,15 @@ TEST_F(HistoryWindowTest, KeysAndAClickOnABarMoveThroughThePeriods)
     EXPECT_EQ(logic->kind(), PeriodKind::Day);
     EXPECT_EQ(logic->anchor(), QDate(2026, 6, 10));
 
+    // The boxes are labelled: a screen reader names a combo box by its item.
+    for (QWidget *box : window->findChildren<QWidget *>()) {
+        const QString name = box->accessibleName();
+        if (name != "Period" && name != "View" && name != "Date")
+            continue;
+        const auto labels = QAccessible::queryAccessibleInterface(box)->relations(QAccessible::Label);
+        ASSERT_EQ(labels.size(), 1) << name.toStdString();
+        EXPECT_EQ(labels.first().first->text(QAccessible::Name), name + ":");
+    }
     // A screen reader finds each bar and then the total, named with its value.
     QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(chart);
     ASSERT_NE(iface, nullptr);
